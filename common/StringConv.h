@@ -1,0 +1,10 @@
+// The one place where text crosses between the viewer's narrow ANSI strings and the wide
+// strings of automation interfaces. Characters the ANSI code page lacks become its default character.
+#pragma once
+#include <string>
+
+std::wstring AnsiToWide(const std::string& text);
+std::string WideToAnsi(const wchar_t* text, size_t length);
+std::string WideToAnsi(const std::wstring& text);
+std::wstring Utf8ToWide(const std::string& text);
+std::string WideToUtf8(const std::wstring& text);
