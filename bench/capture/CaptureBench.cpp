@@ -1,0 +1,209 @@
+// One capture of a mail with many pictures from the Outlook stand-in, against copying the same
+// bytes into the same folder, both measured in this run.
+//   capture_bench.exe ATTACHMENTS BYTES_EACH [REPEATS]
+// Prints one line: attachments, bytes, best capture time, best copy time and their ratio.
+#include "UniqueHandle.h"
+#include "VaroCapture.h"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <fstream>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace {
+using Clock = std::chrono::steady_clock;
+
+class QuietCapture : public CVaroCapture {
+public:
+    int messages = 0;
+    bool navigated = false;
+
+protected:
+    void ShowMessage(const char* text) override {
+        ++messages;
+        std::fprintf(stderr, "capture message: %s\n", text);
+    }
+    void BeginBusyCursor() override {}
+    void EndBusyCursor() override {}
+    void Navigate2(const char*) override { navigated = true; }
+};
+
+std::string ProgramFolder() {
+    char path[MAX_PATH] = {};
+    ::GetModuleFileNameA(nullptr, path, MAX_PATH);
+    std::string p = path;
+    return p.substr(0, p.find_last_of('\\') + 1);
+}
+
+int RunAndWait(const std::string& commandLine) {
+    STARTUPINFOA si = {};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi = {};
+    std::string line = commandLine;
+    if (!::CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
+        return -1;
+    UniqueNullableHandle process(pi.hProcess), thread(pi.hThread);
+    ::WaitForSingleObject(process.Get(), INFINITE);
+    DWORD code = 0;
+    ::GetExitCodeProcess(process.Get(), &code);
+    return static_cast<int>(code);
+}
+
+std::string Base64(const std::string& bytes) {
+    static const char kDigits[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    std::string out;
+    out.reserve(bytes.size() * 4 / 3 + bytes.size() / 38 + 8);
+    for (size_t i = 0; i < bytes.size(); i += 3) {
+        unsigned v = static_cast<unsigned char>(bytes[i]) << 16;
+        if (i + 1 < bytes.size())
+            v |= static_cast<unsigned char>(bytes[i + 1]) << 8;
+        if (i + 2 < bytes.size())
+            v |= static_cast<unsigned char>(bytes[i + 2]);
+        out += kDigits[(v >> 18) & 63];
+        out += kDigits[(v >> 12) & 63];
+        out += i + 1 < bytes.size() ? kDigits[(v >> 6) & 63] : '=';
+        out += i + 2 < bytes.size() ? kDigits[v & 63] : '=';
+        if ((i / 3 + 1) % 19 == 0)
+            out += "\r\n";
+    }
+    return out;
+}
+
+void RemoveFiles(const std::string& folder) {
+    WIN32_FIND_DATAA data;
+    UniqueFindHandle find(::FindFirstFileA((folder + "*").c_str(), &data));
+    if (!find)
+        return;
+    do {
+        if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+            ::DeleteFileA((folder + data.cFileName).c_str());
+    } while (::FindNextFileA(find.Get(), &data));
+}
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 3) {
+        std::fprintf(stderr, "usage: capture_bench ATTACHMENTS BYTES_EACH [REPEATS]\n");
+        return 2;
+    }
+    const int count = std::atoi(argv[1]);
+    const size_t size = static_cast<size_t>(std::atol(argv[2]));
+    const int repeats = argc > 3 ? std::max(1, std::atoi(argv[3])) : 3;
+    ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+
+    char temp[MAX_PATH] = {};
+    ::GetTempPathA(MAX_PATH, temp);
+    const std::string base =
+        std::string(temp) + "varo-bench-" + std::to_string(::GetCurrentProcessId()) + "\\";
+    const std::string mailbox = base + "mailbox\\", source = base + "source\\", work = base + "work\\";
+    for (const std::string& f : {base, mailbox, source, work})
+        ::CreateDirectoryA(f.c_str(), nullptr);
+
+    // The pictures: incompressible bytes, one source file each for the copy baseline, and one
+    // mail that carries them all.
+    std::mt19937 random(42);
+    std::string boundary = "bench-boundary";
+    std::ofstream mail(mailbox + "bench.eml", std::ios::binary);
+    mail << "From: bench@example.com\r\nSubject: " << count << " pictures\r\nMIME-Version: 1.0\r\n"
+         << "Content-Type: multipart/mixed; boundary=\"" << boundary << "\"\r\n\r\n";
+    std::vector<std::string> names;
+    for (int i = 0; i < count; ++i) {
+        std::string bytes(size, '\0');
+        for (char& c : bytes)
+            c = static_cast<char>(random() & 0xFF);
+        char name[32];
+        std::snprintf(name, sizeof name, "picture%05d.jpg", i + 1);
+        names.push_back(name);
+        std::ofstream(source + name, std::ios::binary)
+            .write(bytes.data(), static_cast<std::streamsize>(size));
+        mail << "--" << boundary
+             << "\r\nContent-Type: image/jpeg\r\nContent-Disposition: attachment; filename=\"" << name
+             << "\"\r\nContent-Transfer-Encoding: base64\r\n\r\n"
+             << Base64(bytes) << "\r\n";
+    }
+    mail << "--" << boundary << "--\r\n";
+    mail.close();
+
+    const std::string server = "\"" + ProgramFolder() + "OutlookSubstitute.exe\"";
+    if (RunAndWait(server + " --register") != 0) {
+        std::fprintf(stderr, "cannot register the stand-in\n");
+        return 1;
+    }
+    std::string eventName = "VaroBenchReady-" + std::to_string(::GetCurrentProcessId());
+    UniqueNullableHandle ready(::CreateEventA(nullptr, TRUE, FALSE, eventName.c_str()));
+    std::string line = server + " --mailbox \"" + mailbox.substr(0, mailbox.size() - 1) +
+                       "\" --select 1 --ready-event " + eventName;
+    STARTUPINFOA si = {};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi = {};
+    if (!::CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
+        return 1;
+    UniqueNullableHandle serverProcess(pi.hProcess), serverThread(pi.hThread);
+    HANDLE waits[] = {ready.Get(), serverProcess.Get()};
+    if (::WaitForMultipleObjects(2, waits, FALSE, 600000) != WAIT_OBJECT_0) {
+        std::fprintf(stderr, "the stand-in did not start\n");
+        return 1;
+    }
+
+    ::SetEnvironmentVariableA("TMP", work.c_str());
+    ::SetEnvironmentVariableA("TEMP", work.c_str());
+    const std::string stylesheet = std::string(VARO_BENCH_SOURCE_DIR) + "\\data\\VaroReport.xsl";
+    double bestCapture = 1e30, bestCopy = 1e30;
+    int failures = 0;
+    for (int r = 0; r < repeats; ++r) {
+        RemoveFiles(work);
+        ::CopyFileA(stylesheet.c_str(), (work + "VaroReport.xsl").c_str(), FALSE);
+        QuietCapture capture;
+        auto t0 = Clock::now();
+        capture.OnRefresh();
+        double seconds = std::chrono::duration<double>(Clock::now() - t0).count();
+        if (!capture.navigated || capture.messages)
+            ++failures;
+        bestCapture = std::min(bestCapture, seconds);
+        capture.ReleaseOutlook();
+
+        RemoveFiles(work);
+        t0 = Clock::now();
+        for (const std::string& n : names)
+            ::CopyFileA((source + n).c_str(), (work + "copy-" + n).c_str(), FALSE);
+        bestCopy = std::min(bestCopy, std::chrono::duration<double>(Clock::now() - t0).count());
+    }
+    // The cost of one automation round trip to the stand-in, for reading the numbers above.
+    double roundTrip = 0;
+    {
+        CLSID clsid = {};
+        ComPtr<IUnknown> app;
+        if (SUCCEEDED(::CLSIDFromProgID(L"Outlook.Application", &clsid)) &&
+            SUCCEEDED(::GetActiveObject(clsid, nullptr, app.ReleaseAndGetAddressOf()))) {
+            ComPtr<IDispatch> dispatch;
+            app.As(IID_IDispatch, dispatch);
+            DISPID id = 0;
+            LPOLESTR name = const_cast<LPOLESTR>(L"Name");
+            const int calls = 200;
+            auto t0 = Clock::now();
+            for (int i = 0; i < calls; ++i)
+                dispatch->GetIDsOfNames(IID_NULL, &name, 1, LOCALE_USER_DEFAULT, &id);
+            roundTrip = std::chrono::duration<double>(Clock::now() - t0).count() * 1000.0 / calls;
+        }
+    }
+    RunAndWait(server + " --stop");
+    ::WaitForSingleObject(serverProcess.Get(), 20000);
+    RunAndWait(server + " --unregister");
+    RemoveFiles(work);
+    RemoveFiles(source);
+    RemoveFiles(mailbox);
+    for (const std::string& f : {work, source, mailbox, base})
+        ::RemoveDirectoryA(f.c_str());
+
+    std::printf("attachments=%d bytes=%.1fMB capture=%.3fs copy=%.3fs ratio=%.2f per-attachment=%.2fms "
+                "round-trip=%.3fms%s\n",
+                count, static_cast<double>(size) * count / 1e6, bestCapture, bestCopy, bestCapture / bestCopy,
+                bestCapture * 1000.0 / count, roundTrip, failures ? " (capture FAILED)" : "");
+    ::CoUninitialize();
+    return failures ? 1 : 0;
+}

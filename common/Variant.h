@@ -1,0 +1,82 @@
+// Owned VARIANT: cleared exactly once, copied with the runtime's own copy.
+#pragma once
+#include <oaidl.h>
+#include <oleauto.h>
+#include <string>
+#include <unknwn.h>
+
+class CVariant {
+public:
+    CVariant() { ::VariantInit(&m_v); }
+    CVariant(const CVariant& o) : CVariant() { ::VariantCopy(&m_v, const_cast<VARIANT*>(&o.m_v)); }
+    CVariant(CVariant&& o) noexcept : m_v(o.m_v) { ::VariantInit(&o.m_v); }
+    CVariant& operator=(const CVariant& o) {
+        if (this != &o)
+            ::VariantCopy(&m_v, const_cast<VARIANT*>(&o.m_v));
+        return *this;
+    }
+    CVariant& operator=(CVariant&& o) noexcept {
+        if (this != &o) {
+            ::VariantClear(&m_v);
+            m_v = o.m_v;
+            ::VariantInit(&o.m_v);
+        }
+        return *this;
+    }
+    ~CVariant() { ::VariantClear(&m_v); }
+
+    static CVariant FromLong(long value) {
+        CVariant v;
+        v.m_v.vt = VT_I4;
+        v.m_v.lVal = value;
+        return v;
+    }
+    static CVariant FromBool(bool value) {
+        CVariant v;
+        v.m_v.vt = VT_BOOL;
+        v.m_v.boolVal = value ? VARIANT_TRUE : VARIANT_FALSE;
+        return v;
+    }
+    static CVariant FromString(const std::wstring& text) {
+        CVariant v;
+        v.m_v.vt = VT_BSTR;
+        v.m_v.bstrVal = ::SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
+        return v;
+    }
+    // An object argument; the variant takes a reference of its own.
+    static CVariant FromDispatch(IDispatch* object) {
+        CVariant v;
+        v.m_v.vt = VT_DISPATCH;
+        v.m_v.pdispVal = object;
+        if (object)
+            object->AddRef();
+        return v;
+    }
+    static CVariant FromUnknown(IUnknown* object) {
+        CVariant v;
+        v.m_v.vt = VT_UNKNOWN;
+        v.m_v.punkVal = object;
+        if (object)
+            object->AddRef();
+        return v;
+    }
+    // An optional argument left out: VT_ERROR carrying DISP_E_PARAMNOTFOUND.
+    static CVariant Omitted() {
+        CVariant v;
+        v.m_v.vt = VT_ERROR;
+        v.m_v.scode = DISP_E_PARAMNOTFOUND;
+        return v;
+    }
+
+    const VARIANT& Get() const { return m_v; }
+    VARIANT* Ptr() { return &m_v; }
+    // Clears the value and gives the address for an out-parameter.
+    VARIANT* ReleaseAndGetAddressOf() {
+        ::VariantClear(&m_v);
+        return &m_v;
+    }
+    VARTYPE Type() const { return m_v.vt; }
+
+private:
+    VARIANT m_v;
+};

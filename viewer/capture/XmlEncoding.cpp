@@ -1,0 +1,3 @@
+#include "XmlEncoding.h"
+
+std::string g_strXMLEncoding = "UTF-8";
