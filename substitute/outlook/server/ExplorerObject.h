@@ -1,0 +1,15 @@
+// The active explorer: hands out its window's current selection.
+#pragma once
+#include "DispatchObject.h"
+#include "OutlookSubstitute_h.h"
+#include "ServerState.h"
+
+class ExplorerObject : public DispatchObject<_Explorer, &IID__Explorer> {
+public:
+    explicit ExplorerObject(const ServerState& state);
+
+    HRESULT STDMETHODCALLTYPE get_Selection(Selection** result) override;
+
+private:
+    const ServerState& m_state;
+};

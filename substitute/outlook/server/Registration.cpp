@@ -1,0 +1,174 @@
+#include "Registration.h"
+
+#include "ComPtr.h"
+#include "RegKey.h"
+#include "StringConv.h"
+
+#include <oleauto.h>
+
+// {15F656B6-F070-4149-ADA1-24804E23DFB3}: the coclass of the type library.
+const CLSID kStandInClassId = {0x15f656b6, 0xf070, 0x4149, {0xad, 0xa1, 0x24, 0x80, 0x4e, 0x23, 0xdf, 0xb3}};
+
+namespace {
+// {327E6AB7-5686-4F4B-8915-2E850D948F2C}: the library identifier (our own, not Outlook's).
+const GUID kLibraryId = {0x327e6ab7, 0x5686, 0x4f4b, {0x89, 0x15, 0x2e, 0x85, 0x0d, 0x94, 0x8f, 0x2c}};
+constexpr WORD kLibraryMajor = 1;
+constexpr WORD kLibraryMinor = 0;
+
+constexpr char kProgId[] = "Outlook.Application";
+constexpr char kClassesRoot[] = "Software\\Classes\\"; // per machine, under HKLM
+constexpr char kClassName[] = "Outlook stand-in (Varoscope test server)";
+// The one interface whose registration tells whether Outlook's type library is already there.
+constexpr char kApplicationInterfaceKey[] = "Interface\\{00063001-0000-0000-C000-000000000046}\\TypeLib";
+
+std::string GuidText(const GUID& guid) {
+    wchar_t buf[40] = {};
+    ::StringFromGUID2(guid, buf, 40);
+    return WideToAnsi(std::wstring(buf));
+}
+
+std::string ClassKey() {
+    return "CLSID\\" + GuidText(kStandInClassId);
+}
+
+std::wstring ModulePath() {
+    std::wstring path(MAX_PATH, L'\0');
+    DWORD n = ::GetModuleFileNameW(nullptr, &path[0], static_cast<DWORD>(path.size()));
+    path.resize(n);
+    return path;
+}
+
+// Reads a default value or a named value of a key under HKEY_CLASSES_ROOT (user and machine merged).
+bool ReadClassesValue(const std::string& key, const char* name, std::string& value) {
+    RegKey k;
+    if (k.Open(HKEY_CLASSES_ROOT, key.c_str(), KEY_READ) != ERROR_SUCCESS)
+        return false;
+    return k.QueryString(name, value);
+}
+
+bool ClassesKeyExists(const std::string& key) {
+    RegKey k;
+    return k.Open(HKEY_CLASSES_ROOT, key.c_str(), KEY_READ) == ERROR_SUCCESS;
+}
+
+LONG WriteMachineValue(const std::string& key, const char* name, const std::wstring& value) {
+    RegKey k;
+    LONG rc = k.Create(HKEY_LOCAL_MACHINE, (kClassesRoot + key).c_str(), KEY_SET_VALUE);
+    if (rc != ERROR_SUCCESS)
+        return rc;
+    std::wstring wideName = name ? AnsiToWide(name) : std::wstring();
+    return ::RegSetValueExW(k.Get(), name ? wideName.c_str() : nullptr, 0, REG_SZ,
+                            reinterpret_cast<const BYTE*>(value.c_str()),
+                            static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
+}
+
+void DeleteMachineTree(const std::string& key) {
+    ::RegDeleteTreeA(HKEY_LOCAL_MACHINE, (kClassesRoot + key).c_str());
+}
+
+// Whose Outlook.Application is registered: empty when none; our class identifier when ours.
+std::string RegisteredProgIdClass() {
+    std::string clsid;
+    if (!ReadClassesValue(std::string(kProgId) + "\\CLSID", nullptr, clsid) && ClassesKeyExists(kProgId))
+        return "(unreadable)";
+    return clsid;
+}
+
+// A folder for a quoted command-line argument: a backslash before the closing quote would escape it.
+std::wstring QuotableFolder(std::wstring folder) {
+    while (folder.size() > 1 && folder.back() == L'\\')
+        folder.pop_back();
+    if (folder.size() == 2 && folder[1] == L':')
+        folder += L"\\.";
+    return folder;
+}
+
+bool TypeLibraryIsOurs() {
+    std::string lib;
+    if (!ReadClassesValue(kApplicationInterfaceKey, nullptr, lib))
+        return true; // nobody's
+    return lstrcmpiA(lib.c_str(), GuidText(kLibraryId).c_str()) == 0;
+}
+} // namespace
+
+RegistrationResult RegisterServer(const std::wstring& mailbox, std::wstring& message) {
+    const std::string ours = GuidText(kStandInClassId);
+    std::string owner = RegisteredProgIdClass();
+    if (!owner.empty() && lstrcmpiA(owner.c_str(), ours.c_str()) != 0) {
+        std::string server;
+        ReadClassesValue("CLSID\\" + owner + "\\LocalServer32", nullptr, server);
+        message =
+            L"refusing to register: Outlook.Application is already registered by another program (class " +
+            AnsiToWide(owner) + (server.empty() ? L"" : L", server " + AnsiToWide(server)) +
+            L"). Nothing was changed.";
+        return kRegistrationRefused;
+    }
+    if (!TypeLibraryIsOurs()) {
+        message = L"refusing to register: the Outlook application interface is already described by another "
+                  L"type library. Nothing was changed.";
+        return kRegistrationRefused;
+    }
+
+    const std::wstring exe = ModulePath();
+    std::wstring command = L"\"" + exe + L"\"";
+    if (!mailbox.empty())
+        command += L" --mailbox \"" + QuotableFolder(mailbox) + L"\"";
+    const std::wstring progId = AnsiToWide(kProgId);
+    const std::wstring className = AnsiToWide(kClassName);
+    LONG rc = ERROR_SUCCESS;
+    auto write = [&](const std::string& key, const char* name, const std::wstring& value) {
+        if (rc == ERROR_SUCCESS)
+            rc = WriteMachineValue(key, name, value);
+    };
+    write(kProgId, nullptr, className);
+    write(std::string(kProgId) + "\\CLSID", nullptr, AnsiToWide(ours));
+    write(ClassKey(), nullptr, className);
+    write(ClassKey() + "\\ProgID", nullptr, progId);
+    write(ClassKey() + "\\VersionIndependentProgID", nullptr, progId);
+    write(ClassKey() + "\\LocalServer32", nullptr, command);
+    write(ClassKey() + "\\TypeLib", nullptr, AnsiToWide(GuidText(kLibraryId)));
+    if (rc != ERROR_SUCCESS) {
+        message = L"cannot write the registry (error " + std::to_wstring(rc) + L")";
+        return kRegistrationFailed;
+    }
+    ComPtr<ITypeLib> lib;
+    HRESULT hr = ::LoadTypeLibEx(exe.c_str(), REGKIND_NONE, lib.ReleaseAndGetAddressOf());
+    if (SUCCEEDED(hr))
+        hr = ::RegisterTypeLib(lib.Get(), const_cast<LPOLESTR>(exe.c_str()), nullptr);
+    if (FAILED(hr)) {
+        wchar_t code[16] = {};
+        wsprintfW(code, L"0x%08lX", static_cast<unsigned long>(hr));
+        message = L"cannot register the type library (" + std::wstring(code) + L")";
+        return kRegistrationFailed;
+    }
+    message = L"registered Outlook.Application -> " + command;
+    return kRegistered;
+}
+
+RegistrationResult UnregisterServer(std::wstring& message) {
+    const std::string ours = GuidText(kStandInClassId);
+    std::string owner = RegisteredProgIdClass();
+    bool removedAnything = false;
+    if (!owner.empty() && lstrcmpiA(owner.c_str(), ours.c_str()) == 0) {
+        DeleteMachineTree(kProgId);
+        removedAnything = true;
+    }
+    if (ClassesKeyExists(ClassKey())) {
+        DeleteMachineTree(ClassKey());
+        removedAnything = true;
+    }
+    // The type library's interface keys are only removed while they point at our library.
+    std::string lib;
+    if (ReadClassesValue(kApplicationInterfaceKey, nullptr, lib) && TypeLibraryIsOurs()) {
+        ::UnRegisterTypeLib(kLibraryId, kLibraryMajor, kLibraryMinor, LOCALE_NEUTRAL, SYS_WIN64);
+        removedAnything = true;
+    }
+    if (ClassesKeyExists("TypeLib\\" + GuidText(kLibraryId))) {
+        DeleteMachineTree("TypeLib\\" + GuidText(kLibraryId));
+        removedAnything = true;
+    }
+    message = removedAnything ? L"unregistered" : L"nothing of ours was registered";
+    if (!owner.empty() && lstrcmpiA(owner.c_str(), ours.c_str()) != 0)
+        message += L"; Outlook.Application belongs to another program and was left alone";
+    return kRegistered;
+}

@@ -1,0 +1,148 @@
+#include "ServerOptions.h"
+
+#include <cwchar>
+#include <cwctype>
+
+namespace {
+// A whole decimal number without sign, within limit; false for anything else.
+bool ParseCount(const std::wstring& text, unsigned long long limit, unsigned long long& value) {
+    if (text.empty() || text.size() > 18)
+        return false;
+    value = 0;
+    for (wchar_t c : text) {
+        if (c < L'0' || c > L'9')
+            return false;
+        value = value * 10 + static_cast<unsigned long long>(c - L'0');
+    }
+    return value <= limit;
+}
+
+bool ParseSelection(const std::wstring& text, std::vector<size_t>& out) {
+    out.clear();
+    size_t start = 0;
+    for (;;) {
+        size_t comma = text.find(L',', start);
+        std::wstring part =
+            text.substr(start, comma == std::wstring::npos ? std::wstring::npos : comma - start);
+        unsigned long long value = 0;
+        if (!ParseCount(part, 1000000, value) || value == 0)
+            return false;
+        out.push_back(static_cast<size_t>(value));
+        if (comma == std::wstring::npos)
+            return true;
+        start = comma + 1;
+    }
+}
+
+bool IsEmbeddingSwitch(const std::wstring& arg) {
+    if (arg.size() < 2 || (arg[0] != L'-' && arg[0] != L'/'))
+        return false;
+    std::wstring rest = arg.substr(1);
+    for (auto& c : rest)
+        c = static_cast<wchar_t>(std::towlower(c));
+    return rest == L"embedding" || rest == L"automation";
+}
+} // namespace
+
+bool ParseServerOptions(const std::vector<std::wstring>& args, ServerOptions& options, std::wstring& error) {
+    options = ServerOptions();
+    int actions = 0;
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::wstring& arg = args[i];
+        auto value = [&](std::wstring& out) {
+            if (i + 1 >= args.size()) {
+                error = arg + L" needs a value";
+                return false;
+            }
+            out = args[++i];
+            return true;
+        };
+        std::wstring text;
+        if (arg == L"--help" || arg == L"-h" || arg == L"/?") {
+            options.action = ServerOptions::Action::Help;
+            ++actions;
+        } else if (arg == L"--register") {
+            options.action = ServerOptions::Action::Register;
+            ++actions;
+        } else if (arg == L"--unregister") {
+            options.action = ServerOptions::Action::Unregister;
+            ++actions;
+        } else if (arg == L"--stop") {
+            options.action = ServerOptions::Action::Stop;
+            ++actions;
+        } else if (arg == L"--mailbox") {
+            if (!value(options.mailbox))
+                return false;
+            if (options.mailbox.empty()) {
+                error = L"--mailbox needs a folder";
+                return false;
+            }
+        } else if (arg == L"--select") {
+            if (!value(text))
+                return false;
+            if (!ParseSelection(text, options.select)) {
+                error = L"--select needs 1-based item numbers separated by commas, not \"" + text + L"\"";
+                return false;
+            }
+        } else if (arg == L"--no-explorer") {
+            options.noExplorer = true;
+        } else if (arg == L"--fail-saveas") {
+            options.failSaveAs = true;
+        } else if (arg == L"--exit-after-calls") {
+            if (!value(text))
+                return false;
+            unsigned long long n = 0;
+            if (!ParseCount(text, 0x7fffffff, n)) {
+                error = L"--exit-after-calls needs a number of calls, not \"" + text + L"\"";
+                return false;
+            }
+            options.exitAfterCalls = static_cast<long>(n);
+        } else if (arg == L"--ready-event") {
+            if (!value(options.readyEvent))
+                return false;
+            if (options.readyEvent.empty()) {
+                error = L"--ready-event needs an event name";
+                return false;
+            }
+        } else if (IsEmbeddingSwitch(arg)) {
+            options.startedByCom = true;
+        } else {
+            error = L"unknown option \"" + arg + L"\"";
+            return false;
+        }
+    }
+    if (actions > 1) {
+        error = L"--help, --register, --unregister and --stop exclude each other";
+        return false;
+    }
+    return true;
+}
+
+const wchar_t* ServerUsage() {
+    return L"OutlookSubstitute - an Outlook stand-in for testing Varoscope (not Microsoft Outlook).\n"
+           L"It serves mail files through the automation interface of Outlook.Application.\n"
+           L"\n"
+           L"Usage: OutlookSubstitute.exe [options]\n"
+           L"  --mailbox DIR         serve every .eml and .msg file in DIR, in name order (default: no "
+           L"mails).\n"
+           L"                        Files in DIR are only read. A damaged file is listed as [damaged]\n"
+           L"                        with whatever could be read from it.\n"
+           L"  --select I[,J...]     preselect these items in the explorer (1-based, in list order).\n"
+           L"  --no-explorer         run without an explorer window: ActiveExplorer returns nothing.\n"
+           L"  --fail-saveas         every Attachment.SaveAsFile fails and writes nothing.\n"
+           L"  --exit-after-calls N  serve N automation calls; the process ends abruptly (exit code 99)\n"
+           L"                        when the next one arrives, as a crashing Outlook would.\n"
+           L"  --ready-event NAME    set the named Windows event once the application object is in the\n"
+           L"                        running-object table. In any case the line\n"
+           L"                        \"OutlookSubstitute: ready\" is then written to standard output.\n"
+           L"  --register            register Outlook.Application (per machine), its class, started by COM\n"
+           L"                        with the given --mailbox, and the type library. Refuses (exit code 3)\n"
+           L"                        when another program has registered Outlook.Application.\n"
+           L"  --unregister          remove exactly what --register wrote.\n"
+           L"  --stop                close the running stand-in and wait until it has ended.\n"
+           L"  --help                show this text.\n"
+           L"\n"
+           L"Only one stand-in runs at a time: a second one refuses to start (exit code 4).\n"
+           L"Closing the explorer window (or --stop) ends the stand-in.\n"
+           L"Exit codes: 0 done, 1 failure, 2 bad command line, 3 registration refused, 4 already running.\n";
+}

@@ -1,0 +1,22 @@
+// The stand-in's command line.
+#pragma once
+#include <string>
+#include <vector>
+
+struct ServerOptions {
+    enum class Action { Serve, Help, Register, Unregister, Stop };
+    Action action = Action::Serve;
+    std::wstring mailbox;       // --mailbox DIR (empty: no mails)
+    std::vector<size_t> select; // --select I[,J...], 1-based as given
+    bool noExplorer = false;    // --no-explorer
+    bool failSaveAs = false;    // --fail-saveas
+    long exitAfterCalls = -1;   // --exit-after-calls N (-1: never)
+    std::wstring readyEvent;    // --ready-event NAME
+    bool startedByCom = false;  // -Embedding / /Embedding, added by COM
+};
+
+// Parses the arguments after the program name. False with a message in error on bad input.
+bool ParseServerOptions(const std::vector<std::wstring>& args, ServerOptions& options, std::wstring& error);
+
+// The --help text.
+const wchar_t* ServerUsage();

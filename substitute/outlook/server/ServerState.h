@@ -1,0 +1,21 @@
+// What every automation object of the stand-in shares: the served mails, the explorer window
+// (absent with --no-explorer) and the fault switches. One instance, owned by the program's main.
+#pragma once
+#include "MailMessage.h"
+
+#include <memory>
+#include <string>
+#include <vector>
+
+class ExplorerWindow;
+
+struct ServedMail {
+    std::wstring fileName; // name in the mailbox folder
+    std::shared_ptr<MailMessage> message;
+};
+
+struct ServerState {
+    std::vector<ServedMail> mails;      // in name order; the explorer lists them in this order
+    ExplorerWindow* explorer = nullptr; // null when there is no explorer window
+    bool failSaveAs = false;
+};

@@ -1,0 +1,72 @@
+// The stand-in's command line: what tests and the demo rely on, and what must be refused.
+#include "ServerOptions.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+ServerOptions Parse(std::vector<std::wstring> args, bool expectOk = true) {
+    ServerOptions options;
+    std::wstring error;
+    EXPECT_EQ(ParseServerOptions(args, options, error), expectOk);
+    EXPECT_EQ(error.empty(), expectOk);
+    return options;
+}
+} // namespace
+
+TEST(ServerOptions, ServingOptionsAreParsed) {
+    ServerOptions o = Parse({L"--mailbox", L"C:\\mail box", L"--select", L"3,1,12", L"--no-explorer",
+                             L"--fail-saveas", L"--exit-after-calls", L"0", L"--ready-event", L"ev"});
+    EXPECT_EQ(o.action, ServerOptions::Action::Serve);
+    EXPECT_EQ(o.mailbox, L"C:\\mail box");
+    EXPECT_EQ(o.select, (std::vector<size_t>{3, 1, 12}));
+    EXPECT_TRUE(o.noExplorer);
+    EXPECT_TRUE(o.failSaveAs);
+    EXPECT_EQ(o.exitAfterCalls, 0);
+    EXPECT_EQ(o.readyEvent, L"ev");
+    EXPECT_FALSE(o.startedByCom);
+}
+
+TEST(ServerOptions, DefaultsServeForeverWithAnExplorer) {
+    ServerOptions o = Parse({});
+    EXPECT_EQ(o.exitAfterCalls, -1);
+    EXPECT_FALSE(o.noExplorer);
+    EXPECT_TRUE(o.select.empty());
+}
+
+TEST(ServerOptions, ComStartSwitchIsRecognisedInEitherForm) {
+    EXPECT_TRUE(Parse({L"-Embedding"}).startedByCom);
+    EXPECT_TRUE(Parse({L"/Embedding"}).startedByCom);
+    EXPECT_TRUE(Parse({L"--mailbox", L"x", L"-embedding"}).startedByCom);
+}
+
+TEST(ServerOptions, BadValuesAreRefused) {
+    Parse({L"--select"}, false);
+    Parse({L"--select", L"0"}, false);
+    Parse({L"--select", L"1,,2"}, false);
+    Parse({L"--select", L"1,"}, false);
+    Parse({L"--select", L"-1"}, false);
+    Parse({L"--select", L"x"}, false);
+    Parse({L"--exit-after-calls", L"-3"}, false);
+    Parse({L"--exit-after-calls", L"99999999999"}, false);
+    Parse({L"--mailbox"}, false);
+    Parse({L"--mailbox", L""}, false);
+    Parse({L"--frobnicate"}, false);
+    Parse({L"--register", L"--unregister"}, false);
+}
+
+TEST(ServerOptions, ActionsAreParsed) {
+    EXPECT_EQ(Parse({L"--help"}).action, ServerOptions::Action::Help);
+    EXPECT_EQ(Parse({L"--stop"}).action, ServerOptions::Action::Stop);
+    ServerOptions r = Parse({L"--register", L"--mailbox", L"D:\\m"});
+    EXPECT_EQ(r.action, ServerOptions::Action::Register);
+    EXPECT_EQ(r.mailbox, L"D:\\m");
+    EXPECT_EQ(Parse({L"--unregister"}).action, ServerOptions::Action::Unregister);
+}
+
+TEST(ServerOptions, HelpDocumentsEveryOption) {
+    std::wstring usage = ServerUsage();
+    for (const wchar_t* option :
+         {L"--mailbox", L"--select", L"--no-explorer", L"--fail-saveas", L"--exit-after-calls",
+          L"--ready-event", L"--register", L"--unregister", L"--stop", L"--help"})
+        EXPECT_NE(usage.find(option), std::wstring::npos) << option;
+}
