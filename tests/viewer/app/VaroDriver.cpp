@@ -1,0 +1,362 @@
+#include "VaroDriver.h"
+
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <sstream>
+
+namespace fs = std::filesystem;
+
+namespace {
+const std::string kBinary = VARO_TEST_BINARY_DIR;
+const std::string kSource = VARO_TEST_SOURCE_DIR;
+
+struct FindState {
+    DWORD pid;
+    const char* className;
+    std::vector<HWND> found;
+};
+
+BOOL CALLBACK CollectWindows(HWND hwnd, LPARAM param) {
+    auto* state = reinterpret_cast<FindState*>(param);
+    DWORD pid = 0;
+    ::GetWindowThreadProcessId(hwnd, &pid);
+    char className[64] = "";
+    ::GetClassNameA(hwnd, className, sizeof className);
+    if (pid == state->pid && ::IsWindowVisible(hwnd) && lstrcmpA(className, state->className) == 0)
+        state->found.push_back(hwnd);
+    return TRUE;
+}
+
+std::vector<HWND> WindowsOf(DWORD pid, const char* className) {
+    FindState state{pid, className, {}};
+    ::EnumWindows(CollectWindows, reinterpret_cast<LPARAM>(&state));
+    return state.found;
+}
+
+// The current environment with some variables replaced, as a CreateProcess block.
+std::string EnvironmentBlock(const std::vector<std::pair<std::string, std::string>>& overrides) {
+    std::map<std::string, std::string> vars;
+    std::vector<std::string> order;
+    char* block = ::GetEnvironmentStringsA();
+    for (const char* p = block; *p; p += strlen(p) + 1) {
+        std::string entry = p;
+        const size_t eq = entry.find('=', 1);
+        if (eq == std::string::npos)
+            continue;
+        vars[entry.substr(0, eq)] = entry.substr(eq + 1);
+    }
+    ::FreeEnvironmentStringsA(block);
+    for (const auto& [name, value] : overrides) {
+        for (auto it = vars.begin(); it != vars.end();) { // names are case-insensitive
+            if (lstrcmpiA(it->first.c_str(), name.c_str()) == 0)
+                it = vars.erase(it);
+            else
+                ++it;
+        }
+        vars[name] = value;
+    }
+    std::string result;
+    for (const auto& [name, value] : vars)
+        result += name + "=" + value + '\0';
+    result += '\0';
+    return result;
+}
+} // namespace
+
+VaroDriver::VaroDriver(const std::string& name) {
+    root = kBinary + "\\app-tests\\" + name;
+    std::error_code ignored;
+    fs::remove_all(root, ignored);
+    prog = root + "\\prog";
+    install = root + "\\pf\\Varoscope";
+    temp = root + "\\tmp";
+    cwd = root + "\\cwd";
+    tracePath = root + "\\trace.txt";
+    for (const std::string& dir : {prog, install, temp, cwd})
+        fs::create_directories(dir);
+    fs::copy_file(kBinary + "\\bin\\varo.exe", prog + "\\varo.exe", fs::copy_options::overwrite_existing);
+}
+
+VaroDriver::~VaroDriver() {
+    if (Running()) {
+        ::TerminateProcess(process.hProcess, 1);
+        ::WaitForSingleObject(process.hProcess, 5000);
+    }
+    if (process.hProcess) {
+        ::CloseHandle(process.hProcess);
+        ::CloseHandle(process.hThread);
+    }
+}
+
+void VaroDriver::InstallSupportFiles() {
+    for (const char* name : {"VaroReport.xsl", "VaroDoc.bmp", "VaroReport.css"})
+        fs::copy_file(kSource + "\\data\\" + name, install + "\\" + name,
+                      fs::copy_options::overwrite_existing);
+    std::error_code ignored;
+    fs::copy_file(kBinary + "\\bin\\Varo.chm", install + "\\Varo.chm", fs::copy_options::overwrite_existing,
+                  ignored);
+}
+
+void VaroDriver::InstallLanguagePacks() {
+    fs::create_directories(prog + "\\LANG");
+    for (const char* name : {"Deutsch.lng", "Francais.lng"})
+        fs::copy_file(kSource + "\\data\\lang\\" + name, prog + "\\LANG\\" + name,
+                      fs::copy_options::overwrite_existing);
+}
+
+void VaroDriver::WriteFile(const std::string& path, const std::string& text) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << text;
+}
+
+bool VaroDriver::ReadFile(const std::string& path, std::string& text) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+        return false;
+    std::ostringstream all;
+    all << in.rdbuf();
+    text = all.str();
+    return true;
+}
+
+bool VaroDriver::Exists(const std::string& path) {
+    return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+bool VaroDriver::Start() {
+    if (process.hProcess) {
+        ::CloseHandle(process.hProcess);
+        ::CloseHandle(process.hThread);
+        process = PROCESS_INFORMATION{};
+    }
+    frame = nullptr;
+    messages.clear();
+    std::vector<std::pair<std::string, std::string>> vars = {
+        {"TMP", temp}, {"TEMP", temp}, {"ProgramFiles", root + "\\pf"}, {"VARO_TRACE", tracePath}};
+    // A 64-bit process under Wine takes ProgramFiles from ProgramW6432 when that is set.
+    vars.push_back({"ProgramW6432", root + "\\pf"});
+    for (const auto& [name, value] : environment) {
+        vars.push_back({name, value});
+        if (name == "ProgramFiles")
+            vars.push_back({"ProgramW6432", value});
+    }
+    std::string env = EnvironmentBlock(vars);
+    std::string commandLine = "\"" + prog + "\\varo.exe\"";
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    if (!::CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, &env[0], cwd.c_str(),
+                          &startup, &process))
+        return false;
+    for (int i = 0; i < 200 && !frame; ++i) {
+        auto frames = WindowsOf(process.dwProcessId, "VaroFrame");
+        if (!frames.empty())
+            frame = frames.front();
+        else
+            ::Sleep(50);
+    }
+    return frame != nullptr;
+}
+
+bool VaroDriver::Running() const {
+    return process.hProcess && ::WaitForSingleObject(process.hProcess, 0) == WAIT_TIMEOUT;
+}
+
+bool VaroDriver::Close() {
+    // The frame ignores the close while a message box is up: answer and ask again.
+    for (int i = 0; i < 200; ++i) {
+        if (!Running())
+            return true;
+        AnswerMessageBoxes();
+        if (i % 10 == 0)
+            ::PostMessageA(frame, WM_CLOSE, 0, 0);
+        ::Sleep(50);
+    }
+    return false;
+}
+
+void VaroDriver::AnswerMessageBoxes() {
+    for (HWND box : WindowsOf(process.dwProcessId, "#32770")) {
+        char text[512] = "";
+        ::GetDlgItemTextA(box, 0xFFFF, text, sizeof text);
+        char title[128] = "";
+        ::GetWindowTextA(box, title, sizeof title);
+        if (lstrcmpA(title, "VARO") != 0)
+            continue; // not a message box of ours (a file dialog, say)
+        messages.push_back(text);
+        ::PostMessageA(box, WM_COMMAND, IDOK, 0);
+        ::Sleep(100);
+    }
+}
+
+std::vector<std::string> VaroDriver::Events(const std::string& event) {
+    std::vector<std::string> lines;
+    std::string text;
+    if (!ReadFile(tracePath, text))
+        return lines;
+    std::istringstream in(text);
+    std::string line;
+    while (std::getline(in, line)) {
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        if (line.compare(0, event.size(), event) == 0 &&
+            (line.size() == event.size() || line[event.size()] == ' '))
+            lines.push_back(line.size() > event.size() ? line.substr(event.size() + 1) : std::string());
+    }
+    return lines;
+}
+
+size_t VaroDriver::CountEvents(const std::string& event) {
+    return Events(event).size();
+}
+
+bool VaroDriver::WaitForEvents(const std::string& event, size_t count, DWORD timeoutMs) {
+    const DWORD start = ::GetTickCount();
+    while (::GetTickCount() - start < timeoutMs) {
+        AnswerMessageBoxes();
+        if (CountEvents(event) >= count)
+            return true;
+        ::Sleep(50);
+    }
+    return false;
+}
+
+void VaroDriver::Settle(DWORD ms) {
+    const DWORD start = ::GetTickCount();
+    do {
+        AnswerMessageBoxes();
+        DWORD_PTR result = 0;
+        ::SendMessageTimeoutA(frame, WM_NULL, 0, 0, SMTO_NORMAL, 200, &result);
+        ::Sleep(50);
+    } while (::GetTickCount() - start < ms);
+}
+
+void VaroDriver::Command(UINT id) {
+    ::PostMessageA(frame, WM_COMMAND, MAKEWPARAM(id, 0), 0);
+}
+
+void VaroDriver::PostKey(UINT vk) {
+    ::PostMessageA(frame, WM_KEYDOWN, vk, 1);
+    ::PostMessageA(frame, WM_KEYUP, vk, 0xC0000001);
+}
+
+void VaroDriver::ClickToolButton(int index) {
+    // Buttons are 23 pixels wide after the gripper's indent of 8.
+    HWND bar = FindChild("ToolbarWindow32");
+    const int x = 8 + index * 23 + 11, y = 11;
+    ::PostMessageA(bar, WM_MOUSEMOVE, 0, MAKELPARAM(x, y));
+    ::PostMessageA(bar, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, y));
+    ::PostMessageA(bar, WM_LBUTTONUP, 0, MAKELPARAM(x, y));
+}
+
+std::vector<std::string> VaroDriver::MenuLines() {
+    const size_t before = CountEvents("menu-end");
+    DWORD_PTR result = 0;
+    ::SendMessageTimeoutA(frame, ::RegisterWindowMessageA("VaroTraceMenu"), 0, 0, SMTO_NORMAL, 5000, &result);
+    WaitForEvents("menu-end", before + 1, 5000);
+    // The lines of the last dump only.
+    std::vector<std::string> current, last;
+    std::string text;
+    ReadFile(tracePath, text);
+    std::istringstream in(text);
+    std::string line;
+    while (std::getline(in, line)) {
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        if (line.rfind("menu-end", 0) == 0) {
+            last.swap(current);
+            current.clear();
+        } else if (line.rfind("menu ", 0) == 0) {
+            current.push_back(line.substr(5));
+        }
+    }
+    return last;
+}
+
+namespace {
+bool SplitMenuLine(const std::string& line, std::string& path, UINT& state, std::string& text) {
+    std::istringstream in(line);
+    std::string id, stateHex;
+    if (!(in >> path >> id >> stateHex))
+        return false;
+    state = static_cast<UINT>(std::stoul(stateHex, nullptr, 16));
+    std::getline(in, text);
+    if (!text.empty() && text[0] == ' ')
+        text.erase(0, 1);
+    return true;
+}
+} // namespace
+
+std::string VaroDriver::MenuText(const std::string& wanted) {
+    for (const std::string& line : MenuLines()) {
+        std::string path, text;
+        UINT state = 0;
+        if (SplitMenuLine(line, path, state, text) && path == wanted)
+            return text;
+    }
+    return "<none>";
+}
+
+UINT VaroDriver::MenuState(const std::string& wanted) {
+    for (const std::string& line : MenuLines()) {
+        std::string path, text;
+        UINT state = 0;
+        if (SplitMenuLine(line, path, state, text) && path == wanted)
+            return state;
+    }
+    return 0xFFFFFFFF;
+}
+
+std::string VaroDriver::StatusText() {
+    char text[512] = "";
+    DWORD_PTR result = 0;
+    ::SendMessageTimeoutA(FindChild("msctls_statusbar32"), WM_GETTEXT, sizeof text,
+                          reinterpret_cast<LPARAM>(text), SMTO_NORMAL, 2000, &result);
+    return text;
+}
+
+std::string VaroDriver::Caption() {
+    char text[256] = "";
+    ::GetWindowTextA(frame, text, sizeof text);
+    return text;
+}
+
+HWND VaroDriver::FindChild(const char* className) const {
+    return ::FindWindowExA(frame, nullptr, className, nullptr);
+}
+
+bool SaveWindowShot(HWND hwnd, const std::string& path) {
+    RECT r;
+    if (!::GetWindowRect(hwnd, &r))
+        return false;
+    const int width = r.right - r.left, height = r.bottom - r.top;
+    HDC screen = ::GetDC(nullptr);
+    HDC memory = ::CreateCompatibleDC(screen);
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 24;
+    void* bits = nullptr;
+    HBITMAP bitmap = ::CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = ::SelectObject(memory, bitmap);
+    const bool copied = ::BitBlt(memory, 0, 0, width, height, screen, r.left, r.top, SRCCOPY) != FALSE;
+    ::GdiFlush();
+    const DWORD stride = ((width * 3) + 3) & ~3u, size = stride * height;
+    BITMAPFILEHEADER file{};
+    file.bfType = 0x4D42;
+    file.bfOffBits = sizeof file + sizeof info.bmiHeader;
+    file.bfSize = file.bfOffBits + size;
+    std::string data(reinterpret_cast<const char*>(&file), sizeof file);
+    data.append(reinterpret_cast<const char*>(&info.bmiHeader), sizeof info.bmiHeader);
+    data.append(static_cast<const char*>(bits), size);
+    ::SelectObject(memory, old);
+    ::DeleteObject(bitmap);
+    ::DeleteDC(memory);
+    ::ReleaseDC(nullptr, screen);
+    if (!copied)
+        return false;
+    VaroDriver::WriteFile(path, data);
+    return true;
+}

@@ -1,0 +1,5 @@
+#include "CmdTarget.h"
+
+BOOL CCmdTarget::OnCmdMsg(UINT, int, CCmdUI*) {
+    return FALSE;
+}
