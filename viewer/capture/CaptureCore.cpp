@@ -15,10 +15,13 @@ constexpr size_t kExtensionCapacity = 11;
 const char16_t kReplacement = u'_';
 const char16_t kReservedCharacters[] = u"<>:\"/\\|?*";
 const char16_t kFallbackName[] = u"attachment";
-// Stems that Windows maps to devices whatever the extension.
-const char* const kDeviceNames[] = {"CON",  "PRN",  "AUX",  "NUL",  "COM1", "COM2", "COM3",   "COM4",
-                                    "COM5", "COM6", "COM7", "COM8", "COM9", "LPT1", "LPT2",   "LPT3",
-                                    "LPT4", "LPT5", "LPT6", "LPT7", "LPT8", "LPT9", "CONIN$", "CONOUT$"};
+// Stems that Windows maps to devices whatever the extension. The superscript digits count as
+// port numbers too, and they are in the Western code page, so they reach this check.
+const char16_t* const kDeviceNames[] = {
+    u"CON",       u"PRN",  u"AUX",  u"NUL",       u"COM0",      u"COM1",      u"COM2",      u"COM3",
+    u"COM4",      u"COM5", u"COM6", u"COM7",      u"COM8",      u"COM9",      u"COM\u00B9", u"COM\u00B2",
+    u"COM\u00B3", u"LPT0", u"LPT1", u"LPT2",      u"LPT3",      u"LPT4",      u"LPT5",      u"LPT6",
+    u"LPT7",      u"LPT8", u"LPT9", u"LPT\u00B9", u"LPT\u00B2", u"LPT\u00B3", u"CONIN$",    u"CONOUT$"};
 // Longest extension that shortening keeps, dot included.
 constexpr size_t kKeptExtensionUnits = 16;
 
@@ -41,8 +44,8 @@ bool IsDeviceStem(const std::u16string& name) {
         end = name.size();
     while (end > 0 && name[end - 1] == u' ')
         --end;
-    for (const char* device : kDeviceNames) {
-        size_t n = std::strlen(device);
+    for (const char16_t* device : kDeviceNames) {
+        size_t n = std::char_traits<char16_t>::length(device);
         if (n != end)
             continue;
         bool same = true;
@@ -50,7 +53,7 @@ bool IsDeviceStem(const std::u16string& name) {
             char16_t c = name[i];
             if (c >= u'a' && c <= u'z')
                 c = static_cast<char16_t>(c - u'a' + u'A');
-            same = c == static_cast<char16_t>(device[i]);
+            same = c == device[i];
         }
         if (same)
             return true;
@@ -188,7 +191,11 @@ std::u16string ShortenFileName(const std::u16string& name, size_t maxUnits) {
         stem.pop_back();
     if (stem.empty())
         return {};
-    return stem + (extUnits ? name.substr(name.size() - extUnits) : std::u16string());
+    std::u16string out = stem + (extUnits ? name.substr(name.size() - extUnits) : std::u16string());
+    // A cut can leave a device name ("CONSOLE.txt" cut to "CON.txt"); the length must stay.
+    if (IsDeviceStem(out))
+        out[0] = kReplacement;
+    return out;
 }
 
 std::u16string MakeUniqueName(const std::u16string& name, size_t maxUnits,
@@ -212,6 +219,15 @@ std::u16string MakeUniqueName(const std::u16string& name, size_t maxUnits,
         if (!taken(candidate))
             return candidate;
     }
+}
+
+std::string ReportText(std::string text) {
+    // Bytes below 0x20 are never trail bytes of a double-byte code page, so each one here is a
+    // character of its own.
+    for (char& c : text)
+        if (static_cast<unsigned char>(c) < 0x20 && c != '\t' && c != '\n' && c != '\r')
+            c = ' ';
+    return text;
 }
 
 std::string LogText(const std::string* names, size_t count) {

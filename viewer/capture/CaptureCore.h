@@ -39,6 +39,10 @@ std::u16string ShortenFileName(const std::u16string& name, size_t maxUnits);
 std::u16string MakeUniqueName(const std::u16string& name, size_t maxUnits,
                               const std::function<bool(const std::u16string&)>& taken);
 
+// Text (in the ANSI code page) as the report may hold it: the control characters that XML does not
+// allow even escaped become blanks, since one of them would make the whole report unreadable.
+std::string ReportText(std::string text);
+
 // Report text for the log: one name and a line feed per listed name.
 std::string LogText(const std::string* names, size_t count);
 

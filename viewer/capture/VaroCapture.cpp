@@ -159,6 +159,11 @@ void CVaroCapture::ReleaseOutlook() {
 }
 
 void CVaroCapture::OnRefresh() {
+    // A message box, or a wait for Outlook, lets queued commands through. A Refresh arriving
+    // inside a run would replace the references that run is using and the cursor it will put
+    // back; the run under way reports the current selection anyway, so the request is dropped.
+    if (m_running)
+        return;
     BusyScope busy(*this);
 
     // Attach to the running Outlook; the viewer never starts one.
@@ -327,7 +332,8 @@ void CVaroCapture::WriteReport(IDispatch* mailItem, const char* folderText) {
     if (!mailItem)
         throw CAutomationError(E_POINTER);
     const std::string folder = folderText;
-    std::string subject = WideToAnsi(Dispatch::ToWString(Dispatch::GetProperty(mailItem, L"Subject")));
+    std::string subject =
+        VaroCapture::ReportText(WideToAnsi(Dispatch::ToWString(Dispatch::GetProperty(mailItem, L"Subject"))));
 
     CXmlDocument document;
     std::vector<char> prolog(sizeof kProlog + g_strXMLEncoding.size());
@@ -381,7 +387,16 @@ void CVaroCapture::WriteReport(IDispatch* mailItem, const char* folderText) {
         return;
     }
 
-    std::string page = TransformReport(folder);
+    std::string page;
+    try {
+        page = TransformReport(folder);
+    } catch (const CAutomationError&) {
+        // The run ends with the failure's own messages; a log that missed this run's files
+        // (which the exit clean-up will then leave behind) must not go unmentioned.
+        if (!failures.empty())
+            ShowMessage(DescribeWriteFailures(failures).c_str());
+        throw;
+    }
     const std::string pagePath = folder + kReportHtm;
     DWORD pageError = 0;
     {

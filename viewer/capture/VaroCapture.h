@@ -51,13 +51,20 @@ protected:
     ComPtr<IDispatch> m_spExplorer;
 
 private:
-    // Keeps the busy cursor for exactly as long as a run lives, whichever way it ends.
+    // Keeps the busy cursor, and the mark of a run under way, for exactly as long as a run lives,
+    // whichever way it ends.
     class BusyScope {
     public:
-        explicit BusyScope(CVaroCapture& owner) : m_owner(owner) { m_owner.BeginBusyCursor(); }
+        explicit BusyScope(CVaroCapture& owner) : m_owner(owner) {
+            m_owner.BeginBusyCursor();
+            m_owner.m_running = true;
+        }
         BusyScope(const BusyScope&) = delete;
         BusyScope& operator=(const BusyScope&) = delete;
-        ~BusyScope() { m_owner.EndBusyCursor(); }
+        ~BusyScope() {
+            m_owner.EndBusyCursor();
+            m_owner.m_running = false;
+        }
 
     private:
         CVaroCapture& m_owner;
@@ -80,4 +87,5 @@ private:
     std::string TransformReport(const std::string& folder);
 
     HCURSOR m_previousCursor = nullptr;
+    bool m_running = false;
 };

@@ -105,6 +105,8 @@ TEST(SafeLeafName, TrailingDotsBlanksAndDeviceNames) {
     EXPECT_EQ(Safe(u"nul.txt"), u"_nul.txt");
     EXPECT_EQ(Safe(u"Com1.jpg"), u"_Com1.jpg");
     EXPECT_EQ(Safe(u"lpt9 .a.b"), u"_lpt9 .a.b");
+    EXPECT_EQ(Safe(u"com\u00B9.txt"), u"_com\u00B9.txt"); // superscript one is a port number too
+    EXPECT_EQ(Safe(u"LPT\u00B3"), u"_LPT\u00B3");
     EXPECT_EQ(Safe(u"CONSOLE.txt"), u"CONSOLE.txt");
     EXPECT_EQ(Safe(u"COM10"), u"COM10");
 }
@@ -118,6 +120,10 @@ TEST(ShortenFileName, KeepsTheExtensionAndNeverSplitsAPair) {
     EXPECT_EQ(ShortenFileName(pair, 6), u"a.png");
     EXPECT_EQ(ShortenFileName(u"ab .c.png", 7), u"ab.png");
     EXPECT_EQ(ShortenFileName(u"x", 0), u"");
+    // A cut must not leave a device name behind.
+    EXPECT_EQ(ShortenFileName(u"CONSOLE.txt", 7), u"_ON.txt");
+    EXPECT_EQ(ShortenFileName(u"nul x.jpg", 7), u"_ul.jpg");
+    EXPECT_EQ(ShortenFileName(u"COM1234", 4), u"_OM1");
     std::u16string longExt = u"a." + std::u16string(30, u'e');
     EXPECT_EQ(ShortenFileName(longExt, 10).size(), 10u);
 }
@@ -133,6 +139,13 @@ TEST(MakeUniqueName, NumbersLaterDuplicatesAndStaysWithinTheLimit) {
     EXPECT_FALSE(taken(name));
     EXPECT_EQ(name.substr(name.size() - 4), u".jpg");
     EXPECT_EQ(MakeUniqueName(u"pic.jpg", 4, taken), u""); // no room for a number at all
+}
+
+TEST(ReportText, ControlCharactersXmlForbidsBecomeBlanks) {
+    EXPECT_EQ(ReportText("a\x01_\x0B\x0C\x1F_"), "a _   _");
+    EXPECT_EQ(ReportText(std::string("\0x", 2)), " x");
+    // Tab and line breaks are XML characters; DEL and the bytes of other code pages stay too.
+    EXPECT_EQ(ReportText("t\tn\nr\r\x7F\x81\xE9"), "t\tn\nr\r\x7F\x81\xE9");
 }
 
 TEST(LogText, OneLineFeedPerName) {

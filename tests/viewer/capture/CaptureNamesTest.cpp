@@ -194,6 +194,20 @@ TEST_F(CaptureNamesTest, UnwritableLogIsReportedButThePageIsShown) {
                                         "navigate:" + Path("VaroReport.htm"), "idle"}));
 }
 
+TEST_F(CaptureNamesTest, UnwritableLogIsReportedWhenTheTransformFailsToo) {
+    Write("varovlg.log", "");
+    m_capture.transformResult = E_FAIL;
+    {
+        UniqueHandle lock = Lock(Path("varovlg.log"));
+        ASSERT_TRUE(lock);
+        Capture({File(L"a.jpg", "A")});
+    }
+    EXPECT_EQ(m_capture.events,
+              (std::vector<std::string>{"busy", WriteFailure(Path("varovlg.log"), ERROR_SHARING_VIOLATION),
+                                        std::string("box:") + kSelectMail,
+                                        "box:" + CAutomationError::DescribeError(E_FAIL), "idle"}));
+}
+
 TEST_F(CaptureNamesTest, VanishedFolderIsReportedByName) {
     auto mail = m_outlook.MakeItem(MailWith({File(L"a.jpg", "A")}));
     std::string gone = m_folder + "gone\\";

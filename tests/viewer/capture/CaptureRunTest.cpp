@@ -296,3 +296,38 @@ TEST_F(CaptureTest, MessageClassIsReadByNameWithTheSystemLocale) {
         EXPECT_EQ(e.Error(), E_POINTER);
     }
 }
+
+TEST_F(CaptureTest, ControlCharactersInTheSubjectDoNotCostThePage) {
+    StartOutlook();
+    m_outlook.selection = {Mail(L"a\x01"
+                                L"b\x0C"
+                                L"c\td",
+                                {File(L"a.png", "A")})};
+    m_capture.OnRefresh();
+    EXPECT_NE(Read("VaroReport.xml").find("<SUBJECT>a b c\td</SUBJECT>"), std::string::npos);
+    // One such character would leave the page without subject and pictures.
+    std::string page = Read("VaroReport.htm");
+    EXPECT_NE(page.find("a b c"), std::string::npos) << page;
+    EXPECT_NE(page.find("src=\"./a.png\""), std::string::npos) << page;
+}
+
+TEST_F(CaptureTest, RefreshArrivingDuringARunIsDropped) {
+    StartOutlook();
+    auto note = Mail(L"s", {File(L"a.jpg", "A")});
+    note->messageClass = L"IPM.Contact";
+    m_outlook.selection = {note};
+    IDispatch* app = nullptr;
+    m_capture.whileBoxIsShown = [&] {
+        app = m_capture.Application();
+        m_capture.OnRefresh();
+    };
+    m_capture.OnRefresh();
+    // One busy cursor, put back once; the run's references were not replaced under it.
+    EXPECT_EQ(m_capture.events,
+              (std::vector<std::string>{"busy", std::string("box:") + kSelectMail, "idle"}));
+    EXPECT_EQ(m_capture.Application(), app);
+    // Afterwards a Refresh runs again.
+    m_capture.events.clear();
+    m_capture.OnRefresh();
+    EXPECT_EQ(m_capture.events.size(), 3u);
+}

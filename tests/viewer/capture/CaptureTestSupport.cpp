@@ -10,9 +10,13 @@ const char kSelectMail[] = "Please Select a Corresponding Mail in Outlook for Vi
 const char kLaunchOutlook[] = "Please Launch the Outlook First!";
 
 namespace {
-// A class that only these tests put into the running-object table.
-const CLSID kTestOutlookClass = {
-    0x5d1c7a52, 0x2b8e, 0x4f3a, {0x9c, 0x61, 0x0e, 0x47, 0xd2, 0x83, 0x19, 0xa4}};
+// A class that only these tests put into the running-object table; one per test process, since
+// test programs run side by side and share the table.
+CLSID TestOutlookClass() {
+    CLSID clsid = {0x5d1c7a52, 0x2b8e, 0x4f3a, {0x9c, 0x61, 0x0e, 0x47, 0xd2, 0x83, 0x19, 0xa4}};
+    clsid.Data1 ^= ::GetCurrentProcessId();
+    return clsid;
+}
 
 std::string Env(const char* name) {
     char buffer[MAX_PATH * 2] = {};
@@ -42,7 +46,7 @@ void RemoveTree(const std::string& folder) {
 } // namespace
 
 HRESULT RecordingCapture::FindOutlookClass(CLSID* clsid) {
-    *clsid = kTestOutlookClass;
+    *clsid = TestOutlookClass();
     return classLookup;
 }
 
@@ -79,7 +83,7 @@ void CaptureTest::TearDown() {
 
 void CaptureTest::StartOutlook() {
     ASSERT_EQ(
-        ::RegisterActiveObject(m_outlook.Application(), kTestOutlookClass, ACTIVEOBJECT_STRONG, &m_cookie),
+        ::RegisterActiveObject(m_outlook.Application(), TestOutlookClass(), ACTIVEOBJECT_STRONG, &m_cookie),
         S_OK);
 }
 

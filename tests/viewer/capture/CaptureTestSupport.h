@@ -7,7 +7,9 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 class RecordingCapture : public CVaroCapture {
@@ -18,13 +20,19 @@ public:
     // Replaces the platform's template by one whose processor cannot be made (or cannot transform).
     HRESULT createProcessorResult = S_OK;
     HRESULT transformResult = S_OK;
+    std::function<void()> whileBoxIsShown;
 
     IDispatch* Application() const { return m_spOutlookApp.Get(); }
     IDispatch* Namespace() const { return m_spNamespace.Get(); }
     IDispatch* Explorer() const { return m_spExplorer.Get(); }
 
 protected:
-    void ShowMessage(const char* text) override { events.push_back(std::string("box:") + text); }
+    void ShowMessage(const char* text) override {
+        events.push_back(std::string("box:") + text);
+        // What the box's own message loop may run (once): a queued command, say.
+        if (auto run = std::exchange(whileBoxIsShown, nullptr))
+            run();
+    }
     void BeginBusyCursor() override { events.push_back("busy"); }
     void EndBusyCursor() override { events.push_back("idle"); }
     void Navigate2(const char* path) override { events.push_back(std::string("navigate:") + path); }
