@@ -293,5 +293,7 @@ bool ConvertToUtf8(const std::string& charset, const std::string& bytes, std::st
             return true;
         return false;
     }
-    return g_hook != nullptr && g_hook(name, bytes, out);
+    // A converter that accepts a garbled charset name may hand back bytes that are not UTF-8;
+    // the caller then falls back to the raw-text rule, which always gives valid text.
+    return g_hook != nullptr && g_hook(name, bytes, out) && IsValidUtf8(out);
 }

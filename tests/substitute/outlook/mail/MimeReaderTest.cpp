@@ -1,3 +1,4 @@
+#include "Charset.h"
 #include "MailMessage.h"
 #include "ManifestCheck.h"
 #include "TestData.h"
@@ -124,6 +125,18 @@ TEST_F(MimeReader, NamesKeptAsTheMailGivesThemEvenHostileOnes) {
     ASSERT_EQ(korean.attachments.size(), 2u);
     EXPECT_EQ(korean.attachments[0].fileName, "\xEC\x82\xAC\xEC\xA7\x84.JPG");
     EXPECT_EQ(korean.attachments[0].data.substr(0, 1), "\xFF");
+}
+
+// A name in an extended parameter whose charset label is garbled: whatever converter takes the
+// label, the name that comes out is still text.
+TEST_F(MimeReader, GarbledCharsetLabelStillGivesValidText) {
+    const std::string mail = "Subject: x\r\n"
+                             "Content-Type: image/png; name*0*=utf\x85\x85-8''%E9t\xf5\xbc\x90\x91.png\r\n"
+                             "\r\n"
+                             "body\r\n";
+    MailMessage m = ParseMimeMessage(mail);
+    ASSERT_EQ(m.attachments.size(), 1u);
+    EXPECT_TRUE(IsValidUtf8(m.attachments[0].fileName)) << m.attachments[0].fileName;
 }
 
 TEST_F(MimeReader, AttachedMessagesNestThreeDeepWithTheirOwnAttachments) {
