@@ -57,7 +57,8 @@ public:
                                 static_cast<DWORD>(value.size() + 1));
     }
     LONG SetDword(const char* name, DWORD value) const {
-        return ::RegSetValueExA(m_key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value);
+        return ::RegSetValueExA(m_key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value),
+                                sizeof value);
     }
 
 private:

@@ -14,15 +14,29 @@ std::wstring ToWide(UINT codePage, const std::string& text) {
 std::string ToNarrow(UINT codePage, const wchar_t* text, size_t length) {
     if (!text || length == 0)
         return {};
-    int n = ::WideCharToMultiByte(codePage, 0, text, static_cast<int>(length), nullptr, 0, nullptr, nullptr);
+    // A character the ANSI code page lacks becomes its default character, never a look-alike:
+    // "a" for "ā" would name a different file than the one the mail holds.
+    DWORD flags = codePage == CP_UTF8 ? 0 : WC_NO_BEST_FIT_CHARS;
+    int n =
+        ::WideCharToMultiByte(codePage, flags, text, static_cast<int>(length), nullptr, 0, nullptr, nullptr);
     std::string out(static_cast<size_t>(n), '\0');
-    ::WideCharToMultiByte(codePage, 0, text, static_cast<int>(length), &out[0], n, nullptr, nullptr);
+    ::WideCharToMultiByte(codePage, flags, text, static_cast<int>(length), &out[0], n, nullptr, nullptr);
     return out;
 }
 } // namespace
 
-std::wstring AnsiToWide(const std::string& text) { return ToWide(CP_ACP, text); }
-std::string WideToAnsi(const wchar_t* text, size_t length) { return ToNarrow(CP_ACP, text, length); }
-std::string WideToAnsi(const std::wstring& text) { return ToNarrow(CP_ACP, text.data(), text.size()); }
-std::wstring Utf8ToWide(const std::string& text) { return ToWide(CP_UTF8, text); }
-std::string WideToUtf8(const std::wstring& text) { return ToNarrow(CP_UTF8, text.data(), text.size()); }
+std::wstring AnsiToWide(const std::string& text) {
+    return ToWide(CP_ACP, text);
+}
+std::string WideToAnsi(const wchar_t* text, size_t length) {
+    return ToNarrow(CP_ACP, text, length);
+}
+std::string WideToAnsi(const std::wstring& text) {
+    return ToNarrow(CP_ACP, text.data(), text.size());
+}
+std::wstring Utf8ToWide(const std::string& text) {
+    return ToWide(CP_UTF8, text);
+}
+std::string WideToUtf8(const std::wstring& text) {
+    return ToNarrow(CP_UTF8, text.data(), text.size());
+}

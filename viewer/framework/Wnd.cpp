@@ -51,8 +51,8 @@ bool CWnd::RegisterWndClass(const char* className, UINT classStyle, HICON icon, 
 bool CWnd::CreateEx(DWORD exStyle, const char* className, const char* windowName, DWORD style, int x, int y,
                     int width, int height, HWND parent, HMENU menuOrId, void* param) {
     CWnd* previous = std::exchange(t_creating, this);
-    HWND hwnd = ::CreateWindowExA(exStyle, className, windowName, style, x, y, width, height, parent, menuOrId,
-                                  ::GetModuleHandleA(nullptr), param);
+    HWND hwnd = ::CreateWindowExA(exStyle, className, windowName, style, x, y, width, height, parent,
+                                  menuOrId, ::GetModuleHandleA(nullptr), param);
     t_creating = previous;
     return hwnd != nullptr && m_hWnd == hwnd;
 }
@@ -76,9 +76,13 @@ HWND CWnd::UnsubclassWindow() {
     return hwnd;
 }
 
-BOOL CWnd::DestroyWindow() { return m_hWnd ? ::DestroyWindow(m_hWnd) : FALSE; }
+BOOL CWnd::DestroyWindow() {
+    return m_hWnd ? ::DestroyWindow(m_hWnd) : FALSE;
+}
 
-BOOL CWnd::PreTranslateMessage(MSG*) { return FALSE; }
+BOOL CWnd::PreTranslateMessage(MSG*) {
+    return FALSE;
+}
 
 BOOL CWnd::OnChildNotify(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT* result) {
     // Offer the reflected message to the control; a handler that answers it returns non-zero
@@ -94,7 +98,9 @@ LRESULT CWnd::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     return DefWindowProc(msg, wParam, lParam);
 }
 
-LRESULT CWnd::Default() { return DefWindowProc(m_current.message, m_current.wParam, m_current.lParam); }
+LRESULT CWnd::Default() {
+    return DefWindowProc(m_current.message, m_current.wParam, m_current.lParam);
+}
 
 LRESULT CWnd::DefWindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     if (m_superProc)
