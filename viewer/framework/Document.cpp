@@ -2,8 +2,6 @@
 #include "WinApp.h"
 #include "resource.h"
 
-#include <commdlg.h>
-
 namespace {
 const CmdMapEntry<CDocument> kCommands[] = {
     OnCommand(ID_FILE_SAVE, &CDocument::OnFileSave),
@@ -49,19 +47,8 @@ BOOL CDocument::OnCmdMsg(UINT id, int code, CCmdUI* ui) {
 
 void CDocument::OnFileSave() {
     std::string path = m_strPathName;
-    if (path.empty()) {
-        char name[MAX_PATH] = "";
-        OPENFILENAMEA ofn{};
-        ofn.lStructSize = sizeof ofn;
-        ofn.hwndOwner = AfxGetMainHwnd();
-        ofn.lpstrFilter = "All Files (*.*)\0*.*\0";
-        ofn.lpstrFile = name;
-        ofn.nMaxFile = sizeof name;
-        ofn.Flags = OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST;
-        if (!::GetSaveFileNameA(&ofn))
-            return;
-        path = name;
-    }
+    if (path.empty() && !AfxPromptFileName(false, path))
+        return;
     if (OnSaveDocument(path.c_str()))
         SetPathName(path);
     else

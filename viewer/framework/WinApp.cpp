@@ -232,6 +232,14 @@ void CWinApp::OnFileNew() {
 void CWinApp::OnFileOpen() {
     if (m_templates.empty())
         return;
+    std::string name;
+    if (!AfxPromptFileName(true, name))
+        return;
+    if (m_templates.front()->OpenDocumentFile(name.c_str()))
+        AddToRecentFileList(name.c_str());
+}
+
+bool AfxPromptFileName(bool open, std::string& path) {
     char name[MAX_PATH] = "";
     OPENFILENAMEA ofn{};
     ofn.lStructSize = sizeof ofn;
@@ -239,11 +247,11 @@ void CWinApp::OnFileOpen() {
     ofn.lpstrFilter = "All Files (*.*)\0*.*\0";
     ofn.lpstrFile = name;
     ofn.nMaxFile = sizeof name;
-    ofn.Flags = OFN_HIDEREADONLY | OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST;
-    if (!::GetOpenFileNameA(&ofn))
-        return;
-    if (m_templates.front()->OpenDocumentFile(name))
-        AddToRecentFileList(name);
+    ofn.Flags = OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | (open ? OFN_FILEMUSTEXIST : OFN_OVERWRITEPROMPT);
+    if (!(open ? ::GetOpenFileNameA(&ofn) : ::GetSaveFileNameA(&ofn)))
+        return false;
+    path = name;
+    return true;
 }
 
 void CWinApp::OnAppExit() {

@@ -62,6 +62,8 @@ private:
 
 CWinApp* AfxGetApp();
 HWND AfxGetMainHwnd();
+// Asks the user for a file with the standard dialog (filter "All Files (*.*)"); false when cancelled.
+bool AfxPromptFileName(bool open, std::string& path);
 // A message box owned by the main window and captioned with the application name.
 int AfxMessageBox(const char* text, UINT type = MB_OK);
 // Hosting of ActiveX controls; the browser view needs nothing more than OLE itself.
