@@ -35,9 +35,9 @@ BOOL CStatusBar::Create(CWnd* parent, DWORD style, UINT id) {
 }
 
 BOOL CStatusBar::SetIndicators(const UINT* ids, int count) {
-    m_panes.clear();
-    HDC dc = ::GetDC(m_hWnd);
-    HGDIOBJ oldFont = ::SelectObject(dc, reinterpret_cast<HFONT>(::SendMessageA(m_hWnd, WM_GETFONT, 0, 0)));
+    // Every indicator's text first: a missing one fails the call before the bar's device context
+    // is taken, so nothing is left selected into it or unreleased.
+    std::vector<Pane> panes;
     for (int i = 0; i < count; ++i) {
         Pane pane{ids[i], std::string(), 0, false};
         if (ids[i] != ID_SEPARATOR) {
@@ -45,14 +45,21 @@ BOOL CStatusBar::SetIndicators(const UINT* ids, int count) {
             if (!::LoadStringA(::GetModuleHandleA(nullptr), ids[i], text, sizeof text))
                 return FALSE;
             pane.text = text;
-            SIZE extent{};
-            ::GetTextExtentPoint32A(dc, text, lstrlenA(text), &extent);
-            pane.width = extent.cx + kPanePadding;
         }
-        m_panes.push_back(pane);
+        panes.push_back(pane);
+    }
+    HDC dc = ::GetDC(m_hWnd);
+    HGDIOBJ oldFont = ::SelectObject(dc, reinterpret_cast<HFONT>(::SendMessageA(m_hWnd, WM_GETFONT, 0, 0)));
+    for (Pane& pane : panes) {
+        if (pane.id == ID_SEPARATOR)
+            continue;
+        SIZE extent{};
+        ::GetTextExtentPoint32A(dc, pane.text.c_str(), static_cast<int>(pane.text.size()), &extent);
+        pane.width = extent.cx + kPanePadding;
     }
     ::SelectObject(dc, oldFont);
     ::ReleaseDC(m_hWnd, dc);
+    m_panes = std::move(panes);
     RecalcPanes();
     UpdateIndicators();
     return TRUE;

@@ -157,6 +157,10 @@ LRESULT CALLBACK CWnd::StaticWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM 
     MSG saved = wnd->m_current;
     wnd->m_current = MSG{hwnd, msg, wParam, lParam, 0, {}};
     LRESULT result = wnd->WindowProc(msg, wParam, lParam);
+    // A window that destroyed itself inside this message may have deleted its object already
+    // (PostNcDestroy); only a window that is still bound gets its previous message back.
+    if (FromHandlePermanent(hwnd) != wnd)
+        return result;
     wnd->m_current = saved;
 
     if (msg == WM_NCDESTROY) {

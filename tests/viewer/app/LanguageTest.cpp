@@ -137,3 +137,28 @@ TEST(Language, FirstStartPicksThePackOfTheUserDefaultLanguage) {
     EXPECT_EQ(varo.MenuText("0"), "&File");
     EXPECT_TRUE(varo.Close());
 }
+
+TEST(Language, PromptsOfABarePackAreCutAndFallBackToTheIdleText) {
+    VaroDriver varo("barepack");
+    ::CreateDirectoryA((varo.prog + "\\LANG").c_str(), nullptr);
+    // No Description and no String 5051: the pack item's prompt is the idle text. A prompt longer
+    // than the status bar takes is cut, not passed on whole.
+    VaroDriver::WriteFile(varo.prog + "\\LANG\\Bare.lng",
+                          "[Language]\r\nLanguage=1033\r\n\r\n[String]\r\n32773=" + std::string(300, 'p') +
+                              "\r\n");
+    VaroDriver::WriteFile(varo.prog + "\\varo.ini", "[Main]\r\nLanguage=0\r\n");
+    ASSERT_TRUE(varo.Start());
+    ASSERT_TRUE(varo.WaitForEvents("refresh", 1));
+    varo.Settle();
+    const UINT bare = LanguageItem(varo, "Bare");
+    ASSERT_GE(bare, static_cast<UINT>(ID_LANGUAGE_FIRST_PACK));
+    varo.Command(bare);
+    varo.Settle();
+    EXPECT_EQ(varo.StatusText(), "Ready");
+    ::SendMessageA(varo.frame, WM_MENUSELECT, MAKEWPARAM(ID_VIEW_REFRESH, 0), 0);
+    EXPECT_EQ(varo.StatusText(), std::string(254, 'p'));
+    // What the pack leaves out comes from the built-in table.
+    ::SendMessageA(varo.frame, WM_MENUSELECT, MAKEWPARAM(ID_APP_EXIT, 0), 0);
+    EXPECT_EQ(varo.StatusText(), "Quit the application; prompts to save documents");
+    EXPECT_TRUE(varo.Close());
+}
