@@ -5,6 +5,8 @@
 #include "UniqueHandle.h"
 #include "VaroCapture.h"
 
+#include "Base64Text.h"
+
 #include <windows.h>
 
 #include <algorithm>
@@ -52,26 +54,6 @@ int RunAndWait(const std::string& commandLine) {
     DWORD code = 0;
     ::GetExitCodeProcess(process.Get(), &code);
     return static_cast<int>(code);
-}
-
-std::string Base64(const std::string& bytes) {
-    static const char kDigits[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-    std::string out;
-    out.reserve(bytes.size() * 4 / 3 + bytes.size() / 38 + 8);
-    for (size_t i = 0; i < bytes.size(); i += 3) {
-        unsigned v = static_cast<unsigned char>(bytes[i]) << 16;
-        if (i + 1 < bytes.size())
-            v |= static_cast<unsigned char>(bytes[i + 1]) << 8;
-        if (i + 2 < bytes.size())
-            v |= static_cast<unsigned char>(bytes[i + 2]);
-        out += kDigits[(v >> 18) & 63];
-        out += kDigits[(v >> 12) & 63];
-        out += i + 1 < bytes.size() ? kDigits[(v >> 6) & 63] : '=';
-        out += i + 2 < bytes.size() ? kDigits[v & 63] : '=';
-        if ((i / 3 + 1) % 19 == 0)
-            out += "\r\n";
-    }
-    return out;
 }
 
 void RemoveFiles(const std::string& folder) {
@@ -124,7 +106,7 @@ int main(int argc, char** argv) {
         mail << "--" << boundary
              << "\r\nContent-Type: image/jpeg\r\nContent-Disposition: attachment; filename=\"" << name
              << "\"\r\nContent-Transfer-Encoding: base64\r\n\r\n"
-             << Base64(bytes) << "\r\n";
+             << Base64Text(bytes) << "\r\n";
     }
     mail << "--" << boundary << "--\r\n";
     mail.close();

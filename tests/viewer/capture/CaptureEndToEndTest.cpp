@@ -9,6 +9,8 @@
 #include "VaroCapture.h"
 #include "XmlEncoding.h"
 
+#include "Base64Text.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -65,24 +67,6 @@ std::string TestData() {
     return std::string(VARO_TEST_SOURCE_DIR) + "\\..\\shared\\testdata\\mail\\";
 }
 
-std::string Base64(const std::string& bytes, bool wrap = true) {
-    static const char kDigits[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-    std::string out;
-    for (size_t i = 0; i < bytes.size(); i += 3) {
-        unsigned v = static_cast<unsigned char>(bytes[i]) << 16;
-        if (i + 1 < bytes.size())
-            v |= static_cast<unsigned char>(bytes[i + 1]) << 8;
-        if (i + 2 < bytes.size())
-            v |= static_cast<unsigned char>(bytes[i + 2]);
-        out += kDigits[(v >> 18) & 63];
-        out += kDigits[(v >> 12) & 63];
-        out += i + 1 < bytes.size() ? kDigits[(v >> 6) & 63] : '=';
-        out += i + 2 < bytes.size() ? kDigits[v & 63] : '=';
-        if (wrap && out.size() % 78 == 76)
-            out += "\r\n";
-    }
-    return out;
-}
 std::string PercentUtf8(const std::string& utf8) {
     std::string out;
     char buf[4];
@@ -143,19 +127,19 @@ std::string HostileMail(const std::string& icon) {
         {"<script>alert('doc')</script>.txt", "text/plain", "plain text\r\n"},
     };
     std::string boundary = "varo-boundary-42";
-    std::string mail = "From: tester@example.com\r\nTo: you@example.com\r\n"
-                       "Subject: =?UTF-8?B?" +
-                       Base64("<script>alert('x')</script> & \"quotes\" 'apos' #1 100% ? \xC3\x9Cn\xC3\xAF"
-                              "c\xC3\xB6"
-                              "d\xC3\xA9 <b>bold</b>",
-                              false) +
-                       "?=\r\nMIME-Version: 1.0\r\nContent-Type: multipart/mixed; boundary=\"" + boundary +
-                       "\"\r\n\r\n--" + boundary +
-                       "\r\nContent-Type: text/plain\r\n\r\nSee the pictures.\r\n";
+    std::string mail =
+        "From: tester@example.com\r\nTo: you@example.com\r\n"
+        "Subject: =?UTF-8?B?" +
+        Base64Text("<script>alert('x')</script> & \"quotes\" 'apos' #1 100% ? \xC3\x9Cn\xC3\xAF"
+                   "c\xC3\xB6"
+                   "d\xC3\xA9 <b>bold</b>",
+                   false) +
+        "?=\r\nMIME-Version: 1.0\r\nContent-Type: multipart/mixed; boundary=\"" + boundary + "\"\r\n\r\n--" +
+        boundary + "\r\nContent-Type: text/plain\r\n\r\nSee the pictures.\r\n";
     for (const Part& p : parts)
         mail += "--" + boundary + "\r\nContent-Type: " + p.type +
                 "\r\nContent-Disposition: attachment; filename*=UTF-8''" + PercentUtf8(p.name) +
-                "\r\nContent-Transfer-Encoding: base64\r\n\r\n" + Base64(p.data) + "\r\n";
+                "\r\nContent-Transfer-Encoding: base64\r\n\r\n" + Base64Text(p.data) + "\r\n";
     return mail + "--" + boundary + "--\r\n";
 }
 

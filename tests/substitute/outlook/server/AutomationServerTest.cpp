@@ -5,6 +5,8 @@
 
 #include "StringConv.h"
 
+#include "Base64Text.h"
+
 #include <gtest/gtest.h>
 #include <oleauto.h>
 
@@ -14,25 +16,6 @@ namespace {
 constexpr char kCompoundSignature[] = "\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1";
 constexpr DWORD kAbruptExitCode = 99;
 constexpr DWORD kAlreadyRunningExitCode = 4;
-
-std::string Base64(const std::string& data) {
-    static const char* digits = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-    std::string out;
-    for (size_t i = 0; i < data.size(); i += 3) {
-        unsigned v = static_cast<unsigned char>(data[i]) << 16;
-        if (i + 1 < data.size())
-            v |= static_cast<unsigned char>(data[i + 1]) << 8;
-        if (i + 2 < data.size())
-            v |= static_cast<unsigned char>(data[i + 2]);
-        out += digits[(v >> 18) & 63];
-        out += digits[(v >> 12) & 63];
-        out += i + 1 < data.size() ? digits[(v >> 6) & 63] : '=';
-        out += i + 2 < data.size() ? digits[v & 63] : '=';
-        if (out.size() % 78 == 76)
-            out += "\r\n";
-    }
-    return out;
-}
 
 std::string AllBytes() {
     std::string bytes;
@@ -47,14 +30,14 @@ const std::wstring kMailSubject = L"Gr\u00fc\u00dfe \u6771\u4eac \U0001F600";
 std::string PlainMail() {
     return "From: Zoe <zoe@example.org>\r\n"
            "Subject: =?UTF-8?B?" +
-           Base64(WideToUtf8(kMailSubject)) +
+           Base64Text(WideToUtf8(kMailSubject)) +
            "?=\r\n"
            "MIME-Version: 1.0\r\nContent-Type: multipart/mixed; boundary=\"b1\"\r\n\r\n"
            "--b1\r\nContent-Type: text/plain\r\n\r\nbody\r\n"
            "--b1\r\nContent-Type: application/octet-stream\r\n"
            "Content-Disposition: attachment; filename=\"all-bytes.bin\"\r\n"
            "Content-Transfer-Encoding: base64\r\n\r\n" +
-           Base64(AllBytes()) +
+           Base64Text(AllBytes()) +
            "\r\n"
            "--b1\r\nContent-Type: text/plain\r\n"
            "Content-Disposition: attachment; filename*=UTF-8''%C3%BCber.txt\r\n\r\n\xC3\xBC"
