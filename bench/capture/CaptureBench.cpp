@@ -6,6 +6,7 @@
 #include "VaroCapture.h"
 
 #include "Base64Text.h"
+#include "RunProcess.h"
 
 #include <windows.h>
 
@@ -40,20 +41,6 @@ std::string ProgramFolder() {
     ::GetModuleFileNameA(nullptr, path, MAX_PATH);
     std::string p = path;
     return p.substr(0, p.find_last_of('\\') + 1);
-}
-
-int RunAndWait(const std::string& commandLine) {
-    STARTUPINFOA si = {};
-    si.cb = sizeof si;
-    PROCESS_INFORMATION pi = {};
-    std::string line = commandLine;
-    if (!::CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
-        return -1;
-    UniqueNullableHandle process(pi.hProcess), thread(pi.hThread);
-    ::WaitForSingleObject(process.Get(), INFINITE);
-    DWORD code = 0;
-    ::GetExitCodeProcess(process.Get(), &code);
-    return static_cast<int>(code);
 }
 
 void RemoveFiles(const std::string& folder) {

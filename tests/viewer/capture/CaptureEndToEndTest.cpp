@@ -10,6 +10,7 @@
 #include "XmlEncoding.h"
 
 #include "Base64Text.h"
+#include "RunProcess.h"
 
 #include <gtest/gtest.h>
 
@@ -20,6 +21,8 @@
 #include <sstream>
 
 namespace {
+// How long a run of the stand-in for registering or stopping it may take.
+constexpr DWORD kProgramTimeoutMs = 60000;
 const char kSelectMail[] = "Please Select a Corresponding Mail in Outlook for Viewing Images!";
 const char kLaunchOutlook[] = "Please Launch the Outlook First!";
 const char kHostileMail[] = "hostile.eml";
@@ -192,27 +195,13 @@ protected:
     void Navigate2(const char* path) override { events.push_back(std::string("navigate:") + path); }
 };
 
-int RunAndWait(const std::string& commandLine, DWORD timeoutMs = 60000) {
-    STARTUPINFOA si = {};
-    si.cb = sizeof si;
-    PROCESS_INFORMATION pi = {};
-    std::string line = commandLine;
-    if (!::CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
-        return -1;
-    UniqueNullableHandle process(pi.hProcess), thread(pi.hThread);
-    if (::WaitForSingleObject(process.Get(), timeoutMs) != WAIT_OBJECT_0)
-        return -2;
-    DWORD code = 0;
-    ::GetExitCodeProcess(process.Get(), &code);
-    return static_cast<int>(code);
-}
 } // namespace
 
 class CaptureEndToEnd : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
         ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-        s_registered = RunAndWait("\"" + Server() + "\" --register") == 0;
+        s_registered = RunAndWait("\"" + Server() + "\" --register", kProgramTimeoutMs) == 0;
     }
     // The registration stays: other test programs of the run rely on it, and each test runs
     // in a process of its own, so unregistering here would pull it from under them.
@@ -270,7 +259,7 @@ protected:
     void StopServer() {
         if (!m_server)
             return;
-        RunAndWait("\"" + Server() + "\" --stop");
+        RunAndWait("\"" + Server() + "\" --stop", kProgramTimeoutMs);
         if (::WaitForSingleObject(m_server.Get(), 20000) != WAIT_OBJECT_0)
             ::TerminateProcess(m_server.Get(), 1);
         m_server.Reset();
