@@ -82,6 +82,7 @@ compare_folder() { # label folder
                 check_mail "$label" "$name" "$out/dump/$i" "$ref" "" "msgconvert cannot read it"
                 continue
             fi
+            python3 "$here/distinct_boundaries.py" "$ref/converted.eml"
             source=$ref/converted.eml ;;
         *) source=$folder/$name ;; # MIME, whatever the name says
         esac
