@@ -23,7 +23,7 @@ constexpr short kAddTrue = -1;
 constexpr short kAddFalse = 0;
 
 using OfficeCalls::CallObject;
-using OfficeCalls::GetObject;
+using OfficeCalls::GetMember;
 using OfficeCalls::Put;
 using OfficeCalls::PutString;
 
@@ -144,12 +144,12 @@ HRESULT CAddin::Connect(IDispatch* application) {
     m_application = outlook;
 
     ComPtr<IDispatch> explorer, bars;
-    hr = GetObject(m_application.Get(), L"ActiveExplorer", explorer);
+    hr = GetMember(m_application.Get(), L"ActiveExplorer", explorer);
     if (FAILED(hr))
         return hr;
     if (!explorer) // Outlook runs without a window
         return E_POINTER;
-    hr = GetObject(explorer.Get(), L"CommandBars", bars);
+    hr = GetMember(explorer.Get(), L"CommandBars", bars);
     if (FAILED(hr))
         return hr;
     if (!bars)
@@ -234,7 +234,7 @@ HRESULT CAddin::MakeToolbarButton(IDispatch* toolbar, ComPtr<IDispatch>& button)
     if (FAILED(hr))
         return hr;
     ComPtr<IDispatch> controls, control;
-    hr = GetObject(toolbar, L"Controls", controls);
+    hr = GetMember(toolbar, L"Controls", controls);
     if (FAILED(hr))
         return hr;
     hr = CallObject(controls.Get(), L"Add", TemporaryButtonArgs(), control);
@@ -258,18 +258,26 @@ HRESULT CAddin::MakeToolbarButton(IDispatch* toolbar, ComPtr<IDispatch>& button)
 HRESULT CAddin::MakeMenuItem(IDispatch* bars, ComPtr<IDispatch>& item) {
     item.Reset();
     ComPtr<IDispatch> menuBar, menus, fifth, control, popup, popupControls, added;
-    HRESULT hr = GetObject(bars, L"ActiveMenuBar", menuBar);
+    HRESULT hr = GetMember(bars, L"ActiveMenuBar", menuBar);
     if (FAILED(hr))
         return hr;
-    if (FAILED(hr = GetObject(menuBar.Get(), L"Controls", menus)) ||
+    if (FAILED(hr = GetMember(menuBar.Get(), L"Controls", menus)) ||
         FAILED(hr = CallObject(menus.Get(), L"Item", {CVariant::FromLong(kMenuPosition)}, fifth)))
         return hr;
-    if (fifth && FAILED(hr = GetObject(fifth.Get(), L"Control", control)))
-        return hr;
+    if (fifth) {
+        hr = GetMember(fifth.Get(), L"Control", control);
+        // Where the member is unknown the menu control answers for the pop-up itself.
+        if (hr == DISP_E_UNKNOWNNAME) {
+            control = fifth;
+            hr = S_OK;
+        }
+        if (FAILED(hr))
+            return hr;
+    }
     // A fifth control that is no pop-up menu: no menu item, the toolbar button stays in use.
     if (!control || FAILED(OfficeCalls::Query(control.Get(), office::IID_CommandBarPopup, popup)))
         return S_OK;
-    if (FAILED(hr = GetObject(popup.Get(), L"Controls", popupControls)) ||
+    if (FAILED(hr = GetMember(popup.Get(), L"Controls", popupControls)) ||
         FAILED(hr = CallObject(popupControls.Get(), L"Add", TemporaryButtonArgs(), added)))
         return hr;
     if (FAILED(hr = PutString(added.Get(), L"Caption", kCaption)) ||

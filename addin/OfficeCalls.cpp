@@ -21,7 +21,7 @@ HRESULT ObjectResult(HRESULT hr, const CVariant& value, ComPtr<IDispatch>& out) 
 }
 } // namespace
 
-HRESULT GetObject(IDispatch* object, const wchar_t* name, ComPtr<IDispatch>& out) {
+HRESULT GetMember(IDispatch* object, const wchar_t* name, ComPtr<IDispatch>& out) {
     CVariant value;
     return ObjectResult(Invoke(object, name, DISPATCH_PROPERTYGET | DISPATCH_METHOD, {}, &value), value, out);
 }

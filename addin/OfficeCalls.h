@@ -10,7 +10,7 @@
 namespace OfficeCalls {
 
 // Property get or method call whose result is an object; `out` is null when none came back.
-HRESULT GetObject(IDispatch* object, const wchar_t* name, ComPtr<IDispatch>& out);
+HRESULT GetMember(IDispatch* object, const wchar_t* name, ComPtr<IDispatch>& out);
 HRESULT CallObject(IDispatch* object, const wchar_t* name, const std::vector<CVariant>& args,
                    ComPtr<IDispatch>& out);
 HRESULT Call(IDispatch* object, const wchar_t* name);

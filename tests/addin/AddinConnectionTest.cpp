@@ -349,6 +349,16 @@ TEST_F(AddinConnection, AFifthMenuThatIsNoPopupLeavesTheButtonWorking) {
     EXPECT_EQ(0u, office.buttons[0]->Events(office::IID_CommandBarButtonEvents)->Connections());
 }
 
+TEST_F(AddinConnection, AMenuControlWithoutAControlMemberIsAskedForThePopupItself) {
+    office.FifthMenuIsThePopup();
+    auto addin = NewAddin();
+    ASSERT_EQ(S_OK, Connect(addin.Get(), office.app.Get()));
+    ASSERT_EQ(2u, office.buttons.size());
+    EXPECT_EQ(L"Menu Varoscope", office.buttons[1]->Text(L"Tag"));
+    EXPECT_EQ((std::vector<std::wstring>{L"QI(CommandBarPopup)", L"Controls"}),
+              CallsOf(office.log, L"Menu5"));
+}
+
 TEST_F(AddinConnection, DisconnectionReleasesTheConnectionsAndResetsTheCookieEvenWhenItFails) {
     auto addin = NewAddin();
     EXPECT_EQ(S_OK, addin->OnDisconnection(ext_dm_UserClosed, nullptr));

@@ -164,6 +164,11 @@ HRESULT STDMETHODCALLTYPE FakeOfficeObject::GetIDsOfNames(REFIID, LPOLESTR* name
     if (count < 1)
         return E_INVALIDARG;
     std::wstring name = Lower(names[0]);
+    for (const auto& unknown : m_unknown)
+        if (unknown == name) {
+            ids[0] = DISPID_UNKNOWN;
+            return DISP_E_UNKNOWNNAME;
+        }
     for (std::size_t i = 0; i < m_members.size(); ++i)
         if (Lower(m_members[i]) == name) {
             ids[0] = static_cast<DISPID>(i + 1);
@@ -376,6 +381,15 @@ void FakeOffice::MakeToolbar(bool visible) {
 
 void FakeOffice::FifthMenuIsNoPopup() {
     popup = FakeOfficeObject::Create(L"Plain", log);
+}
+
+void FakeOffice::FifthMenuIsThePopup() {
+    fifthMenu = FakeOfficeObject::Create(L"Menu5", log, {office::IID_CommandBarPopup});
+    fifthMenu->Unknown(L"Control");
+    FakeOffice* self = this;
+    fifthMenu->On(L"Controls", [self](const std::vector<VARIANT*>&, WORD, VARIANT* r) {
+        return ReturnObject(r, self->popupControls.Get());
+    });
 }
 
 FakeOfficeObject* FakeOffice::FindByTag(const std::wstring& tag) const {

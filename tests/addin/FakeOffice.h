@@ -26,6 +26,8 @@ public:
     const std::wstring& Name() const { return m_name; }
     void On(const std::wstring& member, Handler handler) { m_handlers[Lower(member)] = std::move(handler); }
     void Fail(const std::wstring& member, HRESULT hr);
+    // The name lookup fails for this member, as for one the object's type does not have.
+    void Unknown(const std::wstring& member) { m_unknown.push_back(Lower(member)); }
     void Returns(const std::wstring& member, IDispatch* object);
     // A property value set without a log entry: the state an earlier run left.
     void Preset(const std::wstring& name, const CVariant& value);
@@ -64,6 +66,7 @@ private:
     std::vector<std::wstring> m_members; // DISPID - 1 -> name as first asked for
     std::map<std::wstring, Handler> m_handlers;
     std::map<std::wstring, CVariant> m_properties;
+    std::vector<std::wstring> m_unknown;
     ULONG m_refs = 1;
 };
 
@@ -120,6 +123,8 @@ public:
     void MakeToolbar(bool visible);
     // The fifth menu is a plain button, not a pop-up menu.
     void FifthMenuIsNoPopup();
+    // The fifth menu has no "Control" member and answers for the pop-up interface itself.
+    void FifthMenuIsThePopup();
     FakeOfficeObject* FindByTag(const std::wstring& tag) const;
     // True when the clipboard held a bitmap at each PasteFace.
     std::vector<bool> pasteSawBitmap;
