@@ -2,7 +2,9 @@
 
 #include "Charset.h"
 
+#include <algorithm>
 #include <cstring>
+#include <map>
 #include <utility>
 #include <vector>
 
@@ -59,13 +61,20 @@ struct DirectoryEntry {
     uint64_t size = 0;
 };
 
+// The children of one storage, with an index by type and upper-cased name (first one wins).
+struct ChildList {
+    std::vector<uint32_t> ids;
+    std::map<std::pair<uint8_t, std::u16string>, uint32_t> byName;
+};
+
 class Image {
 public:
     Image(std::string bytes) : m_bytes(std::move(bytes)) {}
 
     bool Open(std::string& problem);
-    // The children of a storage entry, in tree order; each entry at most once.
-    std::vector<uint32_t> Children(uint32_t storage) const;
+    // The children of a storage entry, in tree order; each entry at most once. Made once per
+    // storage: a damaged file may make many storages share one tree.
+    std::shared_ptr<const ChildList> Children(uint32_t storage) const;
     const DirectoryEntry& Entry(uint32_t id) const { return m_entries[id]; }
     MsgStorage::Read ReadStream(uint32_t id, uint64_t maxSize, std::string& out) const;
 
@@ -89,6 +98,9 @@ private:
     std::vector<uint32_t> m_miniFat;
     std::vector<DirectoryEntry> m_entries;
     std::string m_miniStream;
+    mutable std::map<uint32_t, std::shared_ptr<const ChildList>> m_children;
+    mutable std::vector<uint32_t> m_walkMarks;
+    mutable uint32_t m_walk = 0;
 };
 
 bool Image::SectorBytes(uint32_t sector, size_t& offset) const {
@@ -105,11 +117,13 @@ bool Image::ReadChain(const std::vector<uint32_t>& table, uint32_t start, uint64
                       std::string& out) const {
     const size_t unit = mini ? m_miniSectorSize : m_sectorSize;
     const std::string& source = mini ? m_miniStream : m_bytes;
-    // A chain can hold no sector twice, so it is never longer than the table.
+    // A chain holds no sector twice, so it is never longer than the table nor than the sectors
+    // there are: a looping chain ends there instead of copying the file over and over.
+    const size_t maxSteps = std::min<size_t>(table.size(), source.size() / unit + 1);
     size_t steps = 0;
     uint32_t sector = start;
     while (out.size() < want) {
-        if (sector >= table.size() || ++steps > table.size())
+        if (sector >= table.size() || ++steps > maxSteps)
             return false;
         size_t offset = 0;
         if (mini) {
@@ -229,18 +243,26 @@ bool Image::Open(std::string& problem) {
     return true;
 }
 
-std::vector<uint32_t> Image::Children(uint32_t storage) const {
-    std::vector<uint32_t> out;
+std::shared_ptr<const ChildList> Image::Children(uint32_t storage) const {
+    auto cached = m_children.find(storage);
+    if (cached != m_children.end())
+        return cached->second;
+    auto list = std::make_shared<ChildList>();
+    m_children[storage] = list;
     if (storage >= m_entries.size())
-        return out;
+        return list;
+    std::vector<uint32_t>& out = list->ids;
     // In-order walk of the sibling tree without recursion; a damaged tree may loop or share
     // nodes, so each entry is taken once.
-    std::vector<bool> seen(m_entries.size(), false);
+    // Walks are marked by number, so no walk pays for the size of the whole directory.
+    if (m_walkMarks.size() != m_entries.size())
+        m_walkMarks.assign(m_entries.size(), 0);
+    const uint32_t mark = ++m_walk;
     std::vector<uint32_t> stack;
     uint32_t node = m_entries[storage].child;
     while (node < m_entries.size() || !stack.empty()) {
-        while (node < m_entries.size() && !seen[node]) {
-            seen[node] = true;
+        while (node < m_entries.size() && m_walkMarks[node] != mark) {
+            m_walkMarks[node] = mark;
             stack.push_back(node);
             node = m_entries[node].left;
         }
@@ -248,11 +270,14 @@ std::vector<uint32_t> Image::Children(uint32_t storage) const {
             break;
         node = stack.back();
         stack.pop_back();
-        if (m_entries[node].type == kTypeStorage || m_entries[node].type == kTypeStream)
+        const DirectoryEntry& e = m_entries[node];
+        if (e.type == kTypeStorage || e.type == kTypeStream) {
             out.push_back(node);
-        node = m_entries[node].right;
+            list->byName.emplace(std::make_pair(e.type, e.upperName), node);
+        }
+        node = e.right;
     }
-    return out;
+    return list;
 }
 
 MsgStorage::Read Image::ReadStream(uint32_t id, uint64_t maxSize, std::string& out) const {
@@ -289,7 +314,7 @@ public:
     }
 
     bool List(std::vector<Element>& elements) override {
-        for (uint32_t id : m_children) {
+        for (uint32_t id : m_children->ids) {
             const DirectoryEntry& e = m_image->Entry(id);
             std::string le;
             for (char16_t c : e.name) {
@@ -307,17 +332,12 @@ public:
 
 private:
     uint32_t Find(const std::string& name, uint8_t type) {
-        const std::u16string upper = UpperName(Utf16Name(name));
-        for (uint32_t id : m_children) {
-            const DirectoryEntry& e = m_image->Entry(id);
-            if (e.type == type && e.upperName == upper)
-                return id;
-        }
-        return kNoStream;
+        auto it = m_children->byName.find(std::make_pair(type, UpperName(Utf16Name(name))));
+        return it == m_children->byName.end() ? kNoStream : it->second;
     }
 
     std::shared_ptr<const Image> m_image;
-    std::vector<uint32_t> m_children;
+    std::shared_ptr<const ChildList> m_children;
 };
 
 } // namespace
