@@ -252,30 +252,92 @@ TEST_F(MailStore, EightBitPropertiesFollowTheMessageCodePageAndNamesFallBack) {
     EXPECT_EQ(m.attachments[2].data, "xxx"); // storages in number order, #A after #1
 }
 
-TEST_F(MailStore, MessagesNestedBeyondTheReadingLimitAreCutOffVisibly) {
+// Attached messages nested `levels` deep, each level with one file of its own.
+MailMessage NestedChain(int levels) {
     MailMessage top;
     top.subject = "level 0";
     MailMessage* current = &top;
-    for (int level = 1; level <= 40; ++level) {
+    for (int level = 1; level <= levels; ++level) {
+        current->attachments.push_back(
+            {"f" + std::to_string(level - 1) + ".bin", std::to_string(level), nullptr});
         auto inner = std::make_shared<MailMessage>();
         inner->subject = "level " + std::to_string(level);
         current->attachments.push_back({inner->subject + ".msg", std::string(), inner});
         current = inner.get();
     }
-    const std::wstring path = OutDir() + L"deep.msg";
-    ASSERT_EQ(WriteMsgFile(path, top), S_OK);
-    MailMessage back = LoadMailFile(path);
-    const MailMessage* innermost = &back;
+    return top;
+}
+
+int ChainDepth(const MailMessage& top, const MailMessage** innermost) {
+    const MailMessage* m = &top;
     int depth = 0;
-    while (!innermost->attachments.empty() && innermost->attachments[0].embedded) {
-        innermost = innermost->attachments[0].embedded.get();
+    while (!m->attachments.empty() && m->attachments.back().embedded) {
+        m = m->attachments.back().embedded.get();
         ++depth;
     }
-    EXPECT_GE(depth, 30);
-    EXPECT_LE(depth, 40);
-    if (depth < 40) {
-        EXPECT_NE(innermost->problem.find("nested too deeply"), std::string::npos);
+    *innermost = m;
+    return depth;
+}
+
+// Runs fn on a thread with the 1 MB stack that a Windows program's main thread has.
+template <typename Fn> void OnDefaultStack(Fn fn) {
+    HANDLE thread = ::CreateThread(
+        nullptr, 1u << 20,
+        [](void* p) -> DWORD {
+            ::CoInitialize(nullptr);
+            (*static_cast<Fn*>(p))();
+            ::CoUninitialize();
+            return 0;
+        },
+        &fn, STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr);
+    ASSERT_NE(thread, nullptr);
+    EXPECT_EQ(::WaitForSingleObject(thread, 300000), WAIT_OBJECT_0);
+    DWORD code = 1;
+    ::GetExitCodeThread(thread, &code);
+    ::CloseHandle(thread);
+    EXPECT_EQ(code, 0u) << "did not finish on a 1 MB stack";
+}
+
+// As the stand-in serves it: each level read back whole, and the attached message of each level
+// saved on its own (as SaveAsFile does) opens as the next level (as CreateItemFromTemplate does).
+TEST_F(MailStore, AttachedMessagesNestedAHundredDeepWriteAndReadBackWhole) {
+    const MailMessage top = NestedChain(100);
+    const std::wstring path = OutDir() + L"hundred.msg";
+    MailMessage back;
+    OnDefaultStack([&] {
+        ASSERT_EQ(WriteMsgFile(path, top), S_OK);
+        back = LoadMailFile(path);
+    });
+    ExpectSameMessage(top, back, "whole");
+    MailMessage level = back;
+    for (int depth = 0; depth < 100; ++depth) {
+        SCOPED_TRACE(depth);
+        ASSERT_EQ(level.attachments.size(), 2u);
+        EXPECT_EQ(level.attachments[0].data, std::to_string(depth + 1));
+        ASSERT_TRUE(level.attachments[1].embedded);
+        const std::wstring saved = OutDir() + L"level.msg";
+        ASSERT_EQ(WriteMsgFile(saved, *level.attachments[1].embedded), S_OK);
+        MailMessage next = LoadMailFile(saved);
+        EXPECT_EQ(next.subject, "level " + std::to_string(depth + 1));
+        EXPECT_TRUE(next.problem.empty()) << next.problem;
+        level = next;
     }
+    EXPECT_TRUE(level.attachments.empty());
+}
+
+TEST_F(MailStore, MessagesNestedBeyondTheReadingLimitAreCutOffVisibly) {
+    const MailMessage top = NestedChain(500);
+    const std::wstring path = OutDir() + L"deep.msg";
+    MailMessage back;
+    OnDefaultStack([&] {
+        ASSERT_EQ(WriteMsgFile(path, top), S_OK);
+        back = LoadMailFile(path);
+    });
+    const MailMessage* innermost = nullptr;
+    int depth = ChainDepth(back, &innermost);
+    EXPECT_GE(depth, 300);
+    EXPECT_LT(depth, 500);
+    EXPECT_NE(innermost->problem.find("nested too deeply"), std::string::npos) << innermost->problem;
 }
 
 TEST_F(MailStore, WritingFailsWithAnErrorForAnUnwritablePath) {
