@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -108,6 +109,11 @@ std::set<std::string> FilesIn(const std::string& folder) {
     } while (::FindNextFileA(find, &data));
     ::FindClose(find);
     return names;
+}
+
+bool Stress() {
+    const char* value = std::getenv("VARO_STRESS");
+    return value && *value && std::string(value) != "0";
 }
 
 std::string DriveCTemp() {

@@ -71,5 +71,8 @@ protected:
     std::set<std::string> m_logged; // upper case, every name the log held before exit
 };
 
+// True when VARO_STRESS asks for the full sizes (scripts/stress).
+bool Stress();
+
 // The kind of the test program's own working folders: under the drive C: temporary folder.
 std::string DriveCTemp();
