@@ -229,6 +229,7 @@ TEST_F(CaptureFaults, DiskFullDuringTheWalk) {
         m_varo->AnswerMessageBoxes();
         ::Sleep(20);
     }
+    m_captureSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     ASSERT_TRUE(m_varo->Running());
     ASSERT_TRUE(m_varo->CountEvents("navigate") > 0 || !m_varo->messages.empty());
     for (const std::string& text : m_varo->messages)
