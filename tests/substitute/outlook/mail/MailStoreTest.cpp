@@ -1,3 +1,4 @@
+#include "CharsetWin32.h"
 #include "ComPtr.h"
 #include "MailStore.h"
 #include "ManifestCheck.h"
@@ -38,6 +39,32 @@ void ExpectSameMessage(const MailMessage& a, const MailMessage& b, const std::st
         if (x.embedded)
             ExpectSameMessage(*x.embedded, *y.embedded, where + " > " + x.fileName);
     }
+}
+
+// Two readers' models of one file: equal in every field, problems included.
+void ExpectSameModel(const MailMessage& a, const MailMessage& b, const std::string& where) {
+    SCOPED_TRACE(where);
+    EXPECT_EQ(a.subject, b.subject);
+    EXPECT_EQ(a.messageClass, b.messageClass);
+    EXPECT_EQ(a.sender, b.sender);
+    EXPECT_EQ(a.recipients, b.recipients);
+    EXPECT_EQ(a.problem, b.problem);
+    ASSERT_EQ(a.attachments.size(), b.attachments.size());
+    for (size_t i = 0; i < a.attachments.size(); ++i) {
+        const MailAttachment& x = a.attachments[i];
+        const MailAttachment& y = b.attachments[i];
+        EXPECT_EQ(x.fileName, y.fileName);
+        const bool oleCopy = y.data.empty() && HasCompoundFileSignature(x.data);
+        EXPECT_TRUE(oleCopy || x.data == y.data)
+            << x.fileName << ": " << x.data.size() << " vs " << y.data.size();
+        ASSERT_EQ(static_cast<bool>(x.embedded), static_cast<bool>(y.embedded)) << x.fileName;
+        if (x.embedded)
+            ExpectSameModel(*x.embedded, *y.embedded, where + " > " + x.fileName);
+    }
+}
+
+std::string Narrow(const std::wstring& path) {
+    return std::string(path.begin(), path.end());
 }
 
 class MailStore : public ::testing::Test {
@@ -250,6 +277,83 @@ TEST_F(MailStore, EightBitPropertiesFollowTheMessageCodePageAndNamesFallBack) {
     EXPECT_EQ(m.attachments[1].fileName, "ATT00001.png");
     EXPECT_EQ(m.attachments[2].fileName, "ATT00002.bin");
     EXPECT_EQ(m.attachments[2].data, "xxx"); // storages in number order, #A after #1
+}
+
+// Each object's 8-bit strings in its own code page: the message's (either property), an
+// attachment's where it names one, else the system's ANSI code page.
+TEST_F(MailStore, EightBitNamesUseTheirOwnCodePageBeforeTheSystems) {
+    const std::wstring path = OutDir() + L"codepages.msg";
+    {
+        ComPtr<IStorage> root;
+        ASSERT_EQ(::StgCreateDocfile(path.c_str(), kCreate, 0, root.ReleaseAndGetAddressOf()), S_OK);
+        HandMadeMsg msg(root.Get());
+        msg.Properties(32, {{0x3FDE0003, 1253}});                // Internet code page only: Greek
+        msg.Stream(L"__substg1.0_0037001E", "\xE3\xE5\xE9\xDC"); // γειά
+        for (int i = 0; i < 3; ++i) {
+            wchar_t name[40];
+            std::swprintf(name, 40, L"__attach_version1.0_#%08X", i);
+            ComPtr<IStorage> att;
+            ASSERT_EQ(root->CreateStorage(name, kCreate, 0, 0, att.ReleaseAndGetAddressOf()), S_OK);
+            HandMadeMsg a(att.Get());
+            if (i == 0) { // the message's code page
+                a.Properties(8, {{0x37050003, 1}});
+                a.Stream(L"__substg1.0_3707001E", "\xE1.txt"); // α.txt
+            } else if (i == 1) {                               // its own: Shift_JIS
+                a.Properties(8, {{0x37050003, 1}, {0x3FFD0003, 932}});
+                a.Stream(L"__substg1.0_3707001E", "\x83\x65\x83\x58\x83\x67.txt"); // テスト.txt
+            } else { // an attached message without code page: the system's
+                a.Properties(8, {{0x37050003, 5}});
+                a.Stream(L"__substg1.0_3001001E", "inner");
+                ComPtr<IStorage> inner;
+                ASSERT_EQ(att->CreateStorage(L"__substg1.0_3701000D", kCreate, 0, 0,
+                                             inner.ReleaseAndGetAddressOf()),
+                          S_OK);
+                HandMadeMsg m(inner.Get());
+                m.Properties(24, {});
+                m.Stream(L"__substg1.0_0037001E", "caf\xE9 \x80");
+                inner->Commit(STGC_DEFAULT);
+            }
+            att->Commit(STGC_DEFAULT);
+        }
+        root->Commit(STGC_DEFAULT);
+    }
+    std::string ansi;
+    ASSERT_TRUE(CodePageToUtf8(::GetACP(), "caf\xE9 \x80", ansi));
+    const std::string bytes = manifest::ReadFile(Narrow(path));
+    for (const MailMessage& m : {LoadMailFile(path), ReadMsgCompoundBytes(bytes)}) {
+        EXPECT_EQ(m.subject, "\xCE\xB3\xCE\xB5\xCE\xB9\xCE\xAC");
+        ASSERT_EQ(m.attachments.size(), 3u);
+        EXPECT_EQ(m.attachments[0].fileName, "\xCE\xB1.txt");
+        EXPECT_EQ(m.attachments[1].fileName, "\xE3\x83\x86\xE3\x82\xB9\xE3\x83\x88.txt");
+        ASSERT_TRUE(m.attachments[2].embedded);
+        EXPECT_EQ(m.attachments[2].embedded->subject, ansi);
+    }
+}
+
+// The pure compound-file reader gives the model that structured storage gives, on every .msg
+// of the test data (an OLE object's bytes are a copy that only structured storage can make).
+TEST_F(MailStore, PureCompoundFileReaderGivesTheSameModelAsStructuredStorage) {
+    auto entries = manifest::Load(testdata::MsgPath("MANIFEST.tsv"));
+    int compared = 0;
+    for (const auto& entry : entries) {
+        const std::string bytes = manifest::ReadFile(testdata::MsgPath(entry.first));
+        if (!HasCompoundFileSignature(bytes))
+            continue;
+        MailMessage windows = ReadMsgBytes(bytes);
+        MailMessage pure = ReadMsgCompoundBytes(bytes);
+        // What a damaged file still gives depends on each reader's way of reading past the damage.
+        if (!windows.problem.empty())
+            EXPECT_FALSE(pure.problem.empty()) << entry.first;
+        else
+            ExpectSameModel(windows, pure, entry.first);
+        ++compared;
+    }
+    EXPECT_GE(compared, 50);
+    const MailMessage nested = NestedSample();
+    const std::wstring path = OutDir() + L"compare.msg";
+    ASSERT_EQ(WriteMsgFile(path, nested), S_OK);
+    const std::string bytes = manifest::ReadFile(Narrow(path));
+    ExpectSameModel(ReadMsgBytes(bytes), ReadMsgCompoundBytes(bytes), "written");
 }
 
 // Attached messages nested `levels` deep, each level with one file of its own.

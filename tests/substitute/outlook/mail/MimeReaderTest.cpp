@@ -202,6 +202,37 @@ TEST_F(MimeReader, TruncatedOrBrokenInputKeepsWhatCanBeReadAndSaysWhy) {
     EXPECT_EQ(noBoundary.attachments[0].data, "data");
 }
 
+// Names and subjects of the kinds Outlook gets right: RFC 2231 sections in UTF-8 (encoded and
+// plain, out of order), and raw 8-bit text without charset in the system's ANSI code page.
+TEST_F(MimeReader, SplitNamesAndUnlabelledEightBitTextReadAsOutlookReadsThem) {
+    const std::string mail = "Subject: \xCF\xF0\xE8\xE2\xE5\xF2\n" // Привет in Windows-1251
+                             "Content-Type: multipart/mixed; boundary=z\n\n"
+                             "--z\nContent-Type: text/plain\n\nhi\n"
+                             "--z\nContent-Type: application/pdf\nContent-Disposition: attachment;\n"
+                             " filename*2=\" 2024.pdf\";\n filename*1*=%D1%82;\n"
+                             " filename*0*=UTF-8''%D0%9E%D1%82%D1%87%D0%B5\n\nx\n"
+                             "--z\nContent-Type: application/msword; name=\"\xCF\xF0.doc\"\n\ny\n--z--\n";
+    // The ANSI code page as a Russian system has it.
+    SetAnsiHook(
+        [](const std::string& bytes, std::string& out) { return ConvertToUtf8("windows-1251", bytes, out); });
+    MailMessage m = ParseMimeMessage(mail);
+    testdata::UsePlatformCharsets();
+#ifndef _WIN32
+    SetAnsiHook(nullptr);
+#endif
+    EXPECT_EQ(m.subject, "\xD0\x9F\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82");
+    ASSERT_EQ(m.attachments.size(), 2u);
+    EXPECT_EQ(m.attachments[0].fileName,
+              "\xD0\x9E\xD1\x82\xD1\x87\xD0\xB5\xD1\x82 2024.pdf"); // Отчет 2024.pdf
+    EXPECT_EQ(m.attachments[1].fileName, "\xD0\x9F\xD1\x80.doc");
+    // Without a platform conversion Windows-1252 is the model: nothing becomes U+FFFD.
+    std::string expected = "\xC3\x8F\xC3\xB0\xC3\xA8\xC3\xA2\xC3\xA5\xC3\xB2";
+#ifdef _WIN32
+    ASSERT_TRUE(CodePageToUtf8(::GetACP(), "\xCF\xF0\xE8\xE2\xE5\xF2", expected));
+#endif
+    EXPECT_EQ(ParseMimeMessage(mail).subject, expected);
+}
+
 // A mail with attached messages nested `levels` deep, each level in a multipart of its own with
 // one attachment named after the level, as mail clients forward mail.
 std::string NestedForwards(int levels) {
