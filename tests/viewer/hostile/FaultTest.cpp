@@ -255,7 +255,7 @@ TEST_F(CaptureFaults, ExitWhileOutlookIsGone) {
     PrintFigures();
 }
 
-TEST_F(CaptureFaults, ExitWithALogOfHundredThousandLines) {
+TEST_F(CaptureFaults, ExitWithAHugeLog) {
     // Earlier captures' lines: one in fifty names a file that is still there, the rest are long
     // gone. 100,000 lines take minutes under Wine (each missing name costs a scan of the folder),
     // so the suite runs 10,000 and scripts/stress the full size.
