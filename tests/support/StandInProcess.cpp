@@ -11,6 +11,8 @@
 
 namespace {
 constexpr DWORD kStopTimeoutMs = 10000;
+constexpr DWORD kRunTimeoutMs = 60000; // a run to the end (register, stop, ...) on a loaded machine
+constexpr DWORD kPollMs = 10;
 constexpr wchar_t kControlClass[] = L"VaroOutlookSubstituteControl";
 
 // The stand-in's message-only control window, found by its process: never another one's.
@@ -99,12 +101,30 @@ DWORD StandInProcess::RunToEnd(const std::wstring& arguments, std::string* outpu
     }
     ::ResumeThread(thread.Get());
     writer.Reset();
+    // Read what is there until the program has ended, without waiting for the end of the pipe:
+    // a handle to it that something else inherited must not hold the test up.
     std::string text;
-    char buf[4096];
-    DWORD n = 0;
-    while (::ReadFile(reader.Get(), buf, sizeof buf, &n, nullptr) && n > 0)
-        text.append(buf, n);
-    ::WaitForSingleObject(process.Get(), kStopTimeoutMs);
+    auto drain = [&] {
+        DWORD available = 0;
+        while (::PeekNamedPipe(reader.Get(), nullptr, 0, nullptr, &available, nullptr) && available > 0) {
+            char buf[4096];
+            DWORD n = 0;
+            if (!::ReadFile(reader.Get(), buf, available < sizeof buf ? available : sizeof buf, &n,
+                            nullptr) ||
+                n == 0)
+                break;
+            text.append(buf, n);
+        }
+    };
+    const DWORD start = ::GetTickCount();
+    bool ended = false;
+    while (!ended && ::GetTickCount() - start < kRunTimeoutMs) {
+        drain();
+        ended = ::WaitForSingleObject(process.Get(), kPollMs) == WAIT_OBJECT_0;
+    }
+    drain();
+    if (!ended)
+        ::TerminateJobObject(job.Get(), static_cast<UINT>(-1));
     DWORD code = static_cast<DWORD>(-1);
     ::GetExitCodeProcess(process.Get(), &code);
     if (output)
