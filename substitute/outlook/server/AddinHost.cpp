@@ -155,10 +155,14 @@ void AddinHost::Shutdown() {
     m_addins.clear();
 }
 
-void AddinHost::Reconnect() {
+void AddinHost::DisconnectAll() {
     for (Connected& addin : m_addins)
         Disconnect(addin, ext_dm_UserClosed);
     m_addins.clear();
+}
+
+void AddinHost::Reconnect() {
+    DisconnectAll();
     for (const Entry& entry : RegisteredAtStartup()) {
         Connected addin;
         if (Connect(entry, ext_cm_AfterStartup, addin))
@@ -186,7 +190,6 @@ void AddinHost::TimeConnections(int repeats) {
                 break;
             m_report(L"time " + entry.progId + L" " + std::to_wstring(micros) + L" us");
             Disconnect(addin, ext_dm_UserClosed);
-            ::CoFreeUnusedLibrariesEx(0, 0); // the next round loads the library again where it can
         }
     }
 }

@@ -26,6 +26,8 @@ public:
     // As the COM add-ins dialog does: disconnects every add-in (user closed) and connects the
     // registered ones again (after start-up).
     void Reconnect();
+    // As unticking them in that dialog: OnDisconnection (user closed), then release.
+    void DisconnectAll();
     size_t ConnectedCount() const { return m_addins.size(); }
     std::vector<std::wstring> ConnectedProgIds() const;
 

@@ -25,7 +25,7 @@ constexpr long kButtonCaption = 2;
 constexpr long kButtonIconAndCaption = 3;
 
 // What a built-in control of the stand-in does instead of firing Click to add-ins.
-enum class BuiltinAction { None, Close, ReconnectAddins };
+enum class BuiltinAction { None, Close, DisconnectAddins, ReconnectAddins };
 
 struct CommandBarControlData;
 using ControlList = std::vector<std::shared_ptr<CommandBarControlData>>;

@@ -29,6 +29,7 @@ const std::vector<BuiltinMenu>& BuiltinMenus() {
         {L"Tools",
          30007,
          {{L"Address Book...", BuiltinAction::None},
+          {L"Disconnect COM Add-Ins", BuiltinAction::DisconnectAddins},
           {L"Reconnect COM Add-Ins", BuiltinAction::ReconnectAddins}}},
         {L"Actions", 30131, {{L"New Mail Message", BuiltinAction::None}}},
         {L"Help", 30010, {{L"About the Outlook Stand-in", BuiltinAction::None}}},

@@ -78,6 +78,9 @@ bool ParseServerOptions(const std::vector<std::wstring>& args, ServerOptions& op
         } else if (arg == L"--reconnect-addins") {
             options.action = ServerOptions::Action::ReconnectAddins;
             ++actions;
+        } else if (arg == L"--disconnect-addins") {
+            options.action = ServerOptions::Action::DisconnectAddins;
+            ++actions;
         } else if (arg == L"--fail-commandbars") {
             options.failCommandBars = true;
         } else if (arg == L"--fail-activemenubar") {
@@ -133,9 +136,8 @@ bool ParseServerOptions(const std::vector<std::wstring>& args, ServerOptions& op
         }
     }
     if (actions > 1) {
-        error =
-            L"--help, --register, --unregister, --stop, --click-control and --reconnect-addins exclude each "
-            L"other";
+        error = L"--help, --register, --unregister, --stop, --click-control, --reconnect-addins and "
+                L"--disconnect-addins exclude each other";
         return false;
     }
     return true;
@@ -173,6 +175,8 @@ const wchar_t* ServerUsage() {
            L"                        when no control has that tag or no stand-in runs.\n"
            L"  --reconnect-addins    disconnect and reconnect the running stand-in's add-ins (as the\n"
            L"                        menu item Tools > Reconnect COM Add-Ins does); waits until done.\n"
+           L"  --disconnect-addins   disconnect the running stand-in's add-ins (Tools > Disconnect COM\n"
+           L"                        Add-Ins); their controls stay. Waits until done.\n"
            L"  --help                show this text.\n"
            L"\n"
            L"COM add-ins: at start every entry under HKCU\\Software\\Microsoft\\Office\\Outlook\\Addins "

@@ -4,7 +4,16 @@
 #include <vector>
 
 struct ServerOptions {
-    enum class Action { Serve, Help, Register, Unregister, Stop, ClickControl, ReconnectAddins };
+    enum class Action {
+        Serve,
+        Help,
+        Register,
+        Unregister,
+        Stop,
+        ClickControl,
+        ReconnectAddins,
+        DisconnectAddins
+    };
     Action action = Action::Serve;
     std::wstring mailbox;           // --mailbox DIR (empty: no mails)
     std::vector<size_t> select;     // --select I[,J...], 1-based as given

@@ -29,7 +29,7 @@ constexpr wchar_t kProgId[] = L"Outlook.Application";
 constexpr wchar_t kReadyLine[] = L"OutlookSubstitute: ready";
 constexpr DWORD kStopTimeoutMs = 20000;
 constexpr DWORD kRequestTimeoutMs = 30000;
-constexpr UINT kMsgReconnectAddins = WM_APP + 1;
+constexpr UINT kMsgAddinRequest = WM_APP + 1;
 
 // ApplicationEvents that the stand-in fires.
 constexpr DISPID kDispidStartup = 0xf006;
@@ -79,7 +79,7 @@ struct ControlContext {
     CommandBarSet* commandBars = nullptr;
     ExplorerWindow* explorer = nullptr;
     AddinHost* addins = nullptr;
-    std::deque<std::wstring> reconnectEvents;
+    std::deque<std::pair<ULONG_PTR, std::wstring>> addinRequests; // kind and event, in arrival order
 };
 ControlContext g_control;
 
@@ -109,23 +109,25 @@ LRESULT OnClickControlRequest(const COPYDATASTRUCT& data) {
     return TRUE;
 }
 
-LRESULT OnReconnectRequest(HWND window, const COPYDATASTRUCT& data) {
+LRESULT OnAddinRequest(HWND window, const COPYDATASTRUCT& data) {
     std::wstring event, ignored;
     if (!SplitRequest(data, event, ignored) || !g_control.addins)
         return FALSE;
     // Done from the message loop: add-ins must not run inside another process's sent message.
-    g_control.reconnectEvents.push_back(event);
-    ::PostMessageW(window, kMsgReconnectAddins, 0, 0);
+    g_control.addinRequests.emplace_back(data.dwData, event);
+    ::PostMessageW(window, kMsgAddinRequest, 0, 0);
     return TRUE;
 }
 
-void OnReconnectAddins() {
-    if (g_control.reconnectEvents.empty())
+void OnAddinRequestPosted() {
+    if (g_control.addinRequests.empty())
         return;
-    std::wstring event = g_control.reconnectEvents.front();
-    g_control.reconnectEvents.pop_front();
-    if (g_control.addins)
+    auto [kind, event] = g_control.addinRequests.front();
+    g_control.addinRequests.pop_front();
+    if (g_control.addins && kind == kCopyReconnectAddins)
         g_control.addins->Reconnect();
+    else if (g_control.addins && kind == kCopyDisconnectAddins)
+        g_control.addins->DisconnectAll();
     SetNamedEvent(event);
 }
 
@@ -140,12 +142,12 @@ LRESULT CALLBACK ControlWindowProc(HWND window, UINT message, WPARAM wParam, LPA
             return FALSE;
         if (data->dwData == kCopyClickControl)
             return OnClickControlRequest(*data);
-        if (data->dwData == kCopyReconnectAddins)
-            return OnReconnectRequest(window, *data);
+        if (data->dwData == kCopyReconnectAddins || data->dwData == kCopyDisconnectAddins)
+            return OnAddinRequest(window, *data);
         return FALSE;
     }
-    case kMsgReconnectAddins:
-        OnReconnectAddins();
+    case kMsgAddinRequest:
+        OnAddinRequestPosted();
         return 0;
     default:
         return ::DefWindowProcW(window, message, wParam, lParam);
@@ -338,6 +340,8 @@ int Serve(HINSTANCE instance, int showCommand, const ServerOptions& options) {
                 ::DestroyWindow(window->Handle());
             else if (action == BuiltinAction::ReconnectAddins)
                 addins.Reconnect();
+            else if (action == BuiltinAction::DisconnectAddins)
+                addins.DisconnectAll();
         });
         explorer->CommandBarsChanged();
     }
@@ -422,6 +426,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
         return StopRunningServer();
     case ServerOptions::Action::ClickControl:
         return SendRequest(kCopyClickControl, options.clickTag, L"no control has that tag");
+    case ServerOptions::Action::DisconnectAddins:
+        return SendRequest(kCopyDisconnectAddins, L"",
+                           L"the running stand-in refused to disconnect its add-ins");
     case ServerOptions::Action::ReconnectAddins:
         return SendRequest(kCopyReconnectAddins, L"",
                            L"the running stand-in refused to reconnect its add-ins");
