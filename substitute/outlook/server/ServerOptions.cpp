@@ -81,6 +81,13 @@ bool ParseServerOptions(const std::vector<std::wstring>& args, ServerOptions& op
         } else if (arg == L"--disconnect-addins") {
             options.action = ServerOptions::Action::DisconnectAddins;
             ++actions;
+        } else if (arg == L"--program-files") {
+            if (!value(options.programFiles))
+                return false;
+            if (options.programFiles.empty()) {
+                error = L"--program-files needs a folder";
+                return false;
+            }
         } else if (arg == L"--fail-commandbars") {
             options.failCommandBars = true;
         } else if (arg == L"--fail-activemenubar") {
@@ -162,6 +169,9 @@ const wchar_t* ServerUsage() {
            L"                        \"OutlookSubstitute: ready\" is then written to standard output.\n"
            L"  --fail-commandbars    Explorer.CommandBars fails with 0x8004C001.\n"
            L"  --fail-activemenubar  CommandBars.ActiveMenuBar fails with 0x8004C002.\n"
+           L"  --program-files DIR   set the ProgramFiles variable of the stand-in (and so of its add-ins)\n"
+           L"                        to DIR before add-ins load; Wine resets the inherited value in every\n"
+           L"                        new process, so a parent cannot set it.\n"
            L"  --time-addins N       create and connect each add-in N times, print the microseconds of each\n"
            L"                        round (\"OutlookSubstitute: time PROGID N us\"), then end.\n"
            L"  --register            register Outlook.Application (per machine), its class, started by COM\n"

@@ -26,6 +26,7 @@ struct ServerOptions {
     bool failActiveMenuBar = false; // --fail-activemenubar
     std::wstring clickTag;          // --click-control TAG
     long timeAddins = 0;            // --time-addins N (0: connect once, as usual)
+    std::wstring programFiles;      // --program-files DIR (empty: as inherited)
 };
 
 // Parses the arguments after the program name. False with a message in error on bad input.

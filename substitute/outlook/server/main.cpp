@@ -272,6 +272,8 @@ int Serve(HINSTANCE instance, int showCommand, const ServerOptions& options) {
         PrintError(L"an Outlook.Application is already running; only one may be in the running-object table");
         return kAlreadyRunning;
     }
+    if (!options.programFiles.empty())
+        ::SetEnvironmentVariableW(L"ProgramFiles", options.programFiles.c_str());
     state.failCommandBars = options.failCommandBars;
     state.failActiveMenuBar = options.failActiveMenuBar;
     HWND control = CreateControlWindow(instance);
