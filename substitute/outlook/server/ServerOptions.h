@@ -19,6 +19,9 @@ struct ServerOptions {
     std::vector<size_t> select;     // --select I[,J...], 1-based as given
     bool noExplorer = false;        // --no-explorer
     bool failSaveAs = false;        // --fail-saveas
+    long failSaveAsAt = 0;          // --fail-saveas-at K (0: never)
+    long holdSaveAsAt = 0;          // --hold-saveas-at K (0: never)
+    std::wstring holdEvent;         // --hold-event NAME
     long exitAfterCalls = -1;       // --exit-after-calls N (-1: never)
     std::wstring readyEvent;        // --ready-event NAME
     bool startedByCom = false;      // -Embedding / /Embedding, added by COM

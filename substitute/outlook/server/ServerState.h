@@ -27,6 +27,9 @@ struct ServerState {
     std::vector<ServedMail> mails;      // in name order; the explorer lists them in this order
     ExplorerWindow* explorer = nullptr; // null when there is no explorer window
     bool failSaveAs = false;
+    long failSaveAsAt = 0; // the one SaveAsFile call (1-based) that fails; 0 for none
+    long holdSaveAsAt = 0; // the SaveAsFile call that waits for the test first; 0 for none
+    std::wstring holdEvent;
     CommandBarSet* commandBars = nullptr;      // the explorer's bars; null without an explorer
     ComPtr<ConnectionPoint> applicationEvents; // Outlook's ApplicationEvents
     bool failCommandBars = false;              // --fail-commandbars

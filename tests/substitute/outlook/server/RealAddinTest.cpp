@@ -4,6 +4,8 @@
 // which then captures the selected mail.
 #include "StandInProcess.h"
 
+#include "OutlookSubstitute_h.h"
+
 #include "CommandBarStore.h"
 #include "Dispatch.h"
 #include "OfficeInterfaces.h"
@@ -127,7 +129,7 @@ protected:
     }
     void Start(const std::wstring& arguments = L"") {
         ASSERT_TRUE(m_standIn.Start(arguments, m_output)) << "exit code " << m_standIn.ExitCode();
-        ASSERT_EQ(m_standIn.Attach(m_app), S_OK);
+        ASSERT_EQ(m_standIn.Attach(m_app, IID__Application), S_OK);
         ComPtr<_Explorer> explorer;
         ASSERT_EQ(m_app->ActiveExplorer(explorer.ReleaseAndGetAddressOf()), S_OK);
         ASSERT_TRUE(explorer);
