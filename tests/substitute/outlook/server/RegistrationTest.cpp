@@ -109,7 +109,8 @@ TEST_F(RegistrationTest, AddInDesignerLibraryIsRegisteredWhereMissingAndAForeign
     TYPEATTR* attributes = nullptr;
     ASSERT_EQ(info->GetTypeAttr(&attributes), S_OK);
     EXPECT_TRUE(attributes->wTypeFlags & TYPEFLAG_FDUAL);
-    EXPECT_EQ(attributes->cFuncs, 5); // the dispatch view: the five connection methods
+    EXPECT_EQ(attributes->cFuncs,
+              12); // the dispatch view: IDispatch's seven, then the five connection methods
     info->ReleaseTypeAttr(attributes);
     info.Reset();
     lib.Reset();
