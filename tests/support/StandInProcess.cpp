@@ -40,6 +40,11 @@ StandInProcess::~StandInProcess() {
 }
 
 bool StandInProcess::Start(const std::wstring& arguments, DWORD readyTimeoutMs) {
+    return Start(arguments, std::wstring(), readyTimeoutMs);
+}
+
+bool StandInProcess::Start(const std::wstring& arguments, const std::wstring& outputFile,
+                           DWORD readyTimeoutMs) {
     Stop();
     static LONG started = 0; // several starts within one tick still get distinct events
     std::wstring eventName = L"VaroStandInReady" + std::to_wstring(::GetCurrentProcessId()) + L"_" +
@@ -54,9 +59,20 @@ bool StandInProcess::Start(const std::wstring& arguments, DWORD readyTimeoutMs) 
     std::wstring command = L"\"" + ProgramPath() + L"\" --ready-event " + eventName + L" " + arguments;
     STARTUPINFOW si = {};
     si.cb = sizeof si;
+    UniqueHandle output;
+    if (!outputFile.empty()) {
+        SECURITY_ATTRIBUTES sa = {sizeof sa, nullptr, TRUE};
+        output.Reset(::CreateFileW(outputFile.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &sa,
+                                   CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!output)
+            return false;
+        si.dwFlags = STARTF_USESTDHANDLES;
+        si.hStdOutput = output.Get();
+        si.hStdError = output.Get();
+    }
     PROCESS_INFORMATION pi = {};
-    if (!::CreateProcessW(nullptr, &command[0], nullptr, nullptr, FALSE, CREATE_SUSPENDED, nullptr, nullptr,
-                          &si, &pi))
+    if (!::CreateProcessW(nullptr, &command[0], nullptr, nullptr, output ? TRUE : FALSE, CREATE_SUSPENDED,
+                          nullptr, nullptr, &si, &pi))
         return false;
     UniqueNullableHandle thread(pi.hThread);
     m_process.Reset(pi.hProcess);

@@ -3,6 +3,7 @@
 #include "StandInProcess.h"
 #include "OutlookSubstitute_h.h"
 
+#include "OfficeInterfaces.h"
 #include "RegKey.h"
 #include "StringConv.h"
 
@@ -92,6 +93,39 @@ TEST_F(RegistrationTest, RegisterWritesProgIdClassAndTypeLibraryAndUnregisterRem
     EXPECT_FALSE(ClassesKeyExists(kApplicationInterfaceKey));
     CLSID clsid;
     EXPECT_TRUE(FAILED(::CLSIDFromProgID(L"Outlook.Application", &clsid)));
+}
+
+constexpr char kDesignerLibraryKey[] = "TypeLib\\{AC0714F2-3D04-11D1-AE7D-00A0C90F26F4}";
+
+TEST_F(RegistrationTest, AddInDesignerLibraryIsRegisteredWhereMissingAndAForeignOneIsLeftAlone) {
+    ASSERT_EQ(StandInProcess::RunToEnd(L"--unregister"), 0u);
+    EXPECT_FALSE(ClassesKeyExists(kDesignerLibraryKey));
+    ASSERT_EQ(StandInProcess::RunToEnd(L"--register"), 0u);
+    ComPtr<ITypeLib> lib;
+    ASSERT_EQ(::LoadRegTypeLib(office::LIBID_AddInDesignerObjects, 1, 0, 0, lib.ReleaseAndGetAddressOf()),
+              S_OK);
+    ComPtr<ITypeInfo> info;
+    ASSERT_EQ(lib->GetTypeInfoOfGuid(office::IID_IDTExtensibility2, info.ReleaseAndGetAddressOf()), S_OK);
+    TYPEATTR* attributes = nullptr;
+    ASSERT_EQ(info->GetTypeAttr(&attributes), S_OK);
+    EXPECT_TRUE(attributes->wTypeFlags & TYPEFLAG_FDUAL);
+    EXPECT_EQ(attributes->cFuncs,
+              12); // the dispatch view: IDispatch's seven, then the five connection methods
+    info->ReleaseTypeAttr(attributes);
+    info.Reset();
+    lib.Reset();
+    ASSERT_EQ(StandInProcess::RunToEnd(L"--unregister"), 0u);
+    EXPECT_FALSE(ClassesKeyExists(kDesignerLibraryKey));
+
+    // Somebody else's library (Office's, say) is neither replaced nor removed.
+    WriteMachineClasses(std::string(kDesignerLibraryKey) + "\\1.0\\0\\win64", "C:\\Office\\MSADDNDR.DLL");
+    ASSERT_EQ(StandInProcess::RunToEnd(L"--register"), 0u);
+    std::string value;
+    ASSERT_TRUE(ReadClasses(std::string(kDesignerLibraryKey) + "\\1.0\\0\\win64", value));
+    EXPECT_EQ(value, "C:\\Office\\MSADDNDR.DLL");
+    ASSERT_EQ(StandInProcess::RunToEnd(L"--unregister"), 0u);
+    EXPECT_TRUE(ClassesKeyExists(kDesignerLibraryKey));
+    ::RegDeleteTreeA(HKEY_LOCAL_MACHINE, (std::string("Software\\Classes\\") + kDesignerLibraryKey).c_str());
 }
 
 TEST_F(RegistrationTest, StartedByComItEntersTheRunningObjectTableWithTheRegisteredMailbox) {

@@ -59,6 +59,10 @@ TEST(ServerOptions, BadValuesAreRefused) {
     Parse({L"--mailbox", L""}, false);
     Parse({L"--frobnicate"}, false);
     Parse({L"--register", L"--unregister"}, false);
+    Parse({L"--click-control"}, false);
+    Parse({L"--click-control", L"Tag", L"--stop"}, false);
+    Parse({L"--time-addins", L"0"}, false);
+    Parse({L"--program-files", L""}, false);
 }
 
 TEST(ServerOptions, ActionsAreParsed) {
@@ -68,13 +72,24 @@ TEST(ServerOptions, ActionsAreParsed) {
     EXPECT_EQ(r.action, ServerOptions::Action::Register);
     EXPECT_EQ(r.mailbox, L"D:\\m");
     EXPECT_EQ(Parse({L"--unregister"}).action, ServerOptions::Action::Unregister);
+    ServerOptions click = Parse({L"--click-control", L"Menu Varoscope"});
+    EXPECT_EQ(click.action, ServerOptions::Action::ClickControl);
+    EXPECT_EQ(click.clickTag, L"Menu Varoscope");
+    EXPECT_EQ(Parse({L"--reconnect-addins"}).action, ServerOptions::Action::ReconnectAddins);
+    EXPECT_EQ(Parse({L"--disconnect-addins"}).action, ServerOptions::Action::DisconnectAddins);
+    ServerOptions faults = Parse({L"--fail-commandbars", L"--fail-activemenubar", L"--time-addins", L"7"});
+    EXPECT_TRUE(faults.failCommandBars && faults.failActiveMenuBar);
+    EXPECT_EQ(faults.timeAddins, 7);
 }
 
 TEST(ServerOptions, HelpDocumentsEveryOption) {
     std::wstring usage = ServerUsage();
-    for (const wchar_t* option :
-         {L"--mailbox", L"--select", L"--no-explorer", L"--fail-saveas", L"--fail-saveas-at",
-          L"--hold-saveas-at", L"--hold-event", L"--exit-after-calls", L"--ready-event", L"--register",
-          L"--unregister", L"--stop", L"--help"})
+    for (const wchar_t* option : {L"--mailbox",       L"--select",           L"--no-explorer",
+                                  L"--fail-saveas",   L"--fail-saveas-at",   L"--hold-saveas-at",
+                                  L"--hold-event",    L"--exit-after-calls", L"--ready-event",
+                                  L"--register",      L"--unregister",       L"--stop",
+                                  L"--help",          L"--fail-commandbars", L"--fail-activemenubar",
+                                  L"--click-control", L"--reconnect-addins", L"--disconnect-addins",
+                                  L"--time-addins",   L"--program-files"})
         EXPECT_NE(usage.find(option), std::wstring::npos) << option;
 }
