@@ -31,6 +31,13 @@ public:
         v.m_v.lVal = value;
         return v;
     }
+    // A 16-bit integer, the type some automation servers want for their flags.
+    static CVariant FromShort(short value) {
+        CVariant v;
+        v.m_v.vt = VT_I2;
+        v.m_v.iVal = value;
+        return v;
+    }
     static CVariant FromBool(bool value) {
         CVariant v;
         v.m_v.vt = VT_BOOL;

@@ -1,0 +1,345 @@
+#include "Addin.h"
+
+#include "FacePicture.h"
+#include "Launcher.h"
+#include "OfficeCalls.h"
+
+#include <new>
+
+namespace {
+
+constexpr DWORD kNoCookie = 0xFEFEFEFE;
+
+const wchar_t kToolbarName[] = L"DrovaAddin";
+const wchar_t kButtonTag[] = L"Varoscope";
+const wchar_t kMenuItemTag[] = L"Menu Varoscope";
+const wchar_t kCaption[] = L"VScope";
+const wchar_t kTooltip[] = L"Launch Varoscope";
+constexpr long kFaceId = 1758;
+// The menu that receives the item: the fifth of the menu bar.
+constexpr long kMenuPosition = 5;
+// Booleans of the Add methods travel as 16-bit integers.
+constexpr short kAddTrue = -1;
+constexpr short kAddFalse = 0;
+
+using OfficeCalls::CallObject;
+using OfficeCalls::GetObject;
+using OfficeCalls::Put;
+using OfficeCalls::PutString;
+
+CVariant True() {
+    return CVariant::FromBool(true);
+}
+
+// The arguments of Controls.Add for a temporary button at the end.
+std::vector<CVariant> TemporaryButtonArgs() {
+    return {CVariant::FromLong(office::msoControlButton), CVariant::Omitted(), CVariant::Omitted(),
+            CVariant::Omitted(), CVariant::FromShort(kAddTrue)};
+}
+
+} // namespace
+
+// The add-in's own interface comes from its own type library; the connection interface from the
+// add-in designer library that Office registers.
+const TypeInfoSource* CAddin::TypeInfos(std::size_t& count) {
+    static const TypeInfoSource s_sources[] = {
+        {&LIBID_VAROADDINLib, 1, 0, &IID_IAddin, true},
+        {&office::LIBID_AddInDesignerObjects, office::kAddInDesignerMajor, office::kAddInDesignerMinor,
+         &office::IID_IDTExtensibility2, false},
+    };
+    count = sizeof s_sources / sizeof s_sources[0];
+    return s_sources;
+}
+
+CAddin::CAddin(IUnknown* outer)
+    : m_inner(*this), m_outer(outer ? outer : &m_inner),
+      m_buttonSink(SinkEvents::kToolbarButton, office::IID_CommandBarButtonEvents, *this),
+      m_menuSink(SinkEvents::kMenuItem, office::IID_CommandBarButtonEvents, *this),
+      m_applicationSink(SinkEvents::kApplication, office::IID_ApplicationEvents, *this),
+      m_buttonCookie(kNoCookie), m_menuCookie(kNoCookie), m_applicationCookie(kNoCookie) {
+    CComServer::Instance().Lock();
+}
+
+CAddin::~CAddin() {
+    CComServer::Instance().Unlock();
+}
+
+HRESULT CAddin::CreateInstance(IUnknown* outer, REFIID iid, void** out) {
+    if (!out)
+        return E_POINTER;
+    *out = nullptr;
+    CAddin* addin = new (std::nothrow) CAddin(outer);
+    if (!addin)
+        return E_OUTOFMEMORY;
+    // The creation's own reference holds the object while it is asked; a refusal destroys it.
+    HRESULT hr = addin->m_inner.QueryInterface(iid, out);
+    addin->m_inner.Release();
+    return hr;
+}
+
+HRESULT STDMETHODCALLTYPE CAddin::CInnerUnknown::QueryInterface(REFIID iid, void** out) {
+    if (!out)
+        return E_POINTER;
+    *out = nullptr;
+    if (iid == IID_IUnknown)
+        *out = static_cast<IUnknown*>(this);
+    else if (iid == IID_IDispatch || iid == IID_IAddin)
+        *out = static_cast<IAddin*>(&m_addin);
+    else if (iid == office::IID_IDTExtensibility2)
+        *out = static_cast<IDTExtensibility2*>(&m_addin);
+    else if (iid == IID_ISupportErrorInfo)
+        *out = static_cast<ISupportErrorInfo*>(&m_addin);
+    else
+        return E_NOINTERFACE;
+    static_cast<IUnknown*>(*out)->AddRef();
+    return S_OK;
+}
+
+ULONG STDMETHODCALLTYPE CAddin::CInnerUnknown::AddRef() {
+    return static_cast<ULONG>(::InterlockedIncrement(&m_addin.m_refs));
+}
+
+ULONG STDMETHODCALLTYPE CAddin::CInnerUnknown::Release() {
+    LONG n = ::InterlockedDecrement(&m_addin.m_refs);
+    if (n == 0)
+        delete &m_addin;
+    return static_cast<ULONG>(n);
+}
+
+HRESULT STDMETHODCALLTYPE CAddin::QueryInterface(REFIID iid, void** out) {
+    return m_outer->QueryInterface(iid, out);
+}
+
+ULONG STDMETHODCALLTYPE CAddin::AddRef() {
+    return m_outer->AddRef();
+}
+
+ULONG STDMETHODCALLTYPE CAddin::Release() {
+    return m_outer->Release();
+}
+
+HRESULT STDMETHODCALLTYPE CAddin::InterfaceSupportsErrorInfo(REFIID iid) {
+    return iid == IID_IAddin ? S_OK : S_FALSE;
+}
+
+HRESULT STDMETHODCALLTYPE CAddin::OnConnection(IDispatch* application, ext_ConnectMode, IDispatch*,
+                                               SAFEARRAY**) {
+    try {
+        return Connect(application);
+    } catch (const std::bad_alloc&) {
+        return E_OUTOFMEMORY;
+    } catch (...) {
+        return E_UNEXPECTED;
+    }
+}
+
+HRESULT CAddin::Connect(IDispatch* application) {
+    if (!application)
+        return E_INVALIDARG;
+    m_facePut = false;
+    ComPtr<IDispatch> outlook;
+    HRESULT hr = OfficeCalls::Query(application, office::IID_OutlookApplication, outlook);
+    if (FAILED(hr))
+        return hr;
+    m_application = outlook;
+
+    ComPtr<IDispatch> explorer, bars;
+    hr = GetObject(m_application.Get(), L"ActiveExplorer", explorer);
+    if (FAILED(hr))
+        return hr;
+    if (!explorer) // Outlook runs without a window
+        return E_POINTER;
+    hr = GetObject(explorer.Get(), L"CommandBars", bars);
+    if (FAILED(hr))
+        return hr;
+    if (!bars)
+        return E_POINTER;
+
+    ComPtr<IDispatch> toolbar;
+    hr = FindOrMakeToolbar(bars.Get(), toolbar);
+    if (FAILED(hr))
+        return hr;
+
+    ComPtr<IDispatch> button;
+    FindButton(bars.Get(), kButtonTag, button);
+    if (!button) {
+        hr = MakeToolbarButton(toolbar.Get(), button);
+        if (FAILED(hr))
+            return hr;
+    }
+    m_toolbarButton = button;
+
+    ComPtr<IDispatch> item;
+    FindButton(bars.Get(), kMenuItemTag, item);
+    if (!item) {
+        hr = MakeMenuItem(bars.Get(), item);
+        if (FAILED(hr))
+            return hr;
+    }
+    m_menuItem = item;
+
+    // Without a menu item (the fifth menu is no pop-up) the button still gets its connection.
+    if (m_menuItem) {
+        hr = ConnectSink(m_menuSink, m_menuItem.Get(), m_menuCookie);
+        if (FAILED(hr))
+            return hr;
+    }
+    hr = ConnectSink(m_buttonSink, m_toolbarButton.Get(), m_buttonCookie);
+    if (FAILED(hr))
+        return hr;
+    hr = ConnectSink(m_applicationSink, m_application.Get(), m_applicationCookie);
+    if (FAILED(hr))
+        return hr;
+    m_connected = true;
+    return S_OK;
+}
+
+HRESULT CAddin::FindOrMakeToolbar(IDispatch* bars, ComPtr<IDispatch>& toolbar) {
+    CVariant name;
+    HRESULT hr = OfficeCalls::MakeString(kToolbarName, name);
+    if (FAILED(hr))
+        return hr;
+    // Item fails for a name it does not know: only whether a toolbar came back counts.
+    CallObject(bars, L"Item", {name}, toolbar);
+    if (toolbar)
+        return S_OK;
+    hr = CallObject(
+        bars, L"Add",
+        {name, CVariant::FromLong(office::msoBarTop), CVariant::Omitted(), CVariant::FromShort(kAddFalse)},
+        toolbar);
+    if (SUCCEEDED(hr) && !toolbar)
+        hr = E_POINTER;
+    return hr;
+}
+
+HRESULT CAddin::FindButton(IDispatch* bars, const wchar_t* tag, ComPtr<IDispatch>& button) {
+    button.Reset();
+    CVariant tagValue;
+    HRESULT hr = OfficeCalls::MakeString(tag, tagValue);
+    if (FAILED(hr))
+        return hr;
+    ComPtr<IDispatch> control;
+    hr = CallObject(
+        bars, L"FindControl",
+        {CVariant::FromLong(office::msoControlButton), CVariant::Omitted(), tagValue, CVariant::Omitted()},
+        control);
+    if (FAILED(hr) || !control)
+        return hr;
+    return OfficeCalls::Query(control.Get(), office::IID_CommandBarButton, button);
+}
+
+HRESULT CAddin::MakeToolbarButton(IDispatch* toolbar, ComPtr<IDispatch>& button) {
+    // Shown again at every start, even when the user hid it.
+    HRESULT hr = Put(toolbar, L"Visible", True());
+    if (FAILED(hr))
+        return hr;
+    ComPtr<IDispatch> controls, control;
+    hr = GetObject(toolbar, L"Controls", controls);
+    if (FAILED(hr))
+        return hr;
+    hr = CallObject(controls.Get(), L"Add", TemporaryButtonArgs(), control);
+    if (FAILED(hr))
+        return hr;
+    hr = OfficeCalls::Query(control.Get(), office::IID_CommandBarButton, button);
+    if (FAILED(hr))
+        return hr;
+    Put(control.Get(), L"Visible", True()); // not consulted: the puts below show the button anyway
+    PutFace();
+    IDispatch* b = button.Get();
+    if (FAILED(hr = Put(b, L"Style", CVariant::FromLong(office::msoButtonIconAndCaption))) ||
+        FAILED(hr = Put(b, L"FaceId", CVariant::FromLong(kFaceId))) ||
+        FAILED(hr = Put(b, L"Visible", True())) || FAILED(hr = PutString(b, L"Caption", kCaption)) ||
+        FAILED(hr = Put(b, L"Enabled", True())) || FAILED(hr = PutString(b, L"TooltipText", kTooltip)) ||
+        FAILED(hr = PutString(b, L"Tag", kButtonTag)))
+        return hr;
+    return S_OK;
+}
+
+HRESULT CAddin::MakeMenuItem(IDispatch* bars, ComPtr<IDispatch>& item) {
+    item.Reset();
+    ComPtr<IDispatch> menuBar, menus, fifth, control, popup, popupControls, added;
+    HRESULT hr = GetObject(bars, L"ActiveMenuBar", menuBar);
+    if (FAILED(hr))
+        return hr;
+    if (FAILED(hr = GetObject(menuBar.Get(), L"Controls", menus)) ||
+        FAILED(hr = CallObject(menus.Get(), L"Item", {CVariant::FromLong(kMenuPosition)}, fifth)))
+        return hr;
+    if (fifth && FAILED(hr = GetObject(fifth.Get(), L"Control", control)))
+        return hr;
+    // A fifth control that is no pop-up menu: no menu item, the toolbar button stays in use.
+    if (!control || FAILED(OfficeCalls::Query(control.Get(), office::IID_CommandBarPopup, popup)))
+        return S_OK;
+    if (FAILED(hr = GetObject(popup.Get(), L"Controls", popupControls)) ||
+        FAILED(hr = CallObject(popupControls.Get(), L"Add", TemporaryButtonArgs(), added)))
+        return hr;
+    if (FAILED(hr = PutString(added.Get(), L"Caption", kCaption)) ||
+        FAILED(hr = Put(added.Get(), L"Enabled", True())) ||
+        FAILED(hr = Put(added.Get(), L"Visible", True())))
+        return hr;
+    ComPtr<IDispatch> button;
+    if (FAILED(hr = OfficeCalls::Query(added.Get(), office::IID_CommandBarButton, button)) ||
+        FAILED(hr = Put(button.Get(), L"Style", CVariant::FromLong(office::msoButtonIconAndCaption))))
+        return hr;
+    // PasteFace takes whatever the clipboard holds: make sure that is the face picture.
+    if (!m_facePut)
+        PutFace();
+    if (FAILED(hr = OfficeCalls::Call(button.Get(), L"PasteFace")) ||
+        FAILED(hr = PutString(button.Get(), L"Tag", kMenuItemTag)) ||
+        FAILED(hr = Put(added.Get(), L"Visible", True())))
+        return hr;
+    item = button;
+    return S_OK;
+}
+
+void CAddin::PutFace() {
+    m_facePut = FacePicture::PutOnClipboard(CComServer::Instance().Module()) || m_facePut;
+}
+
+HRESULT CAddin::ConnectSink(CEventSink& sink, IDispatch* source, DWORD& cookie) {
+    DWORD made = 0;
+    HRESULT hr = OfficeCalls::Advise(source, sink.Source(), static_cast<IDispatch*>(&sink), made);
+    if (SUCCEEDED(hr))
+        cookie = made;
+    return hr;
+}
+
+HRESULT STDMETHODCALLTYPE CAddin::OnDisconnection(ext_DisconnectMode, SAFEARRAY**) {
+    if (!m_connected)
+        return S_OK;
+    HRESULT hr =
+        OfficeCalls::Unadvise(m_toolbarButton.Get(), office::IID_CommandBarButtonEvents, m_buttonCookie);
+    m_buttonCookie = kNoCookie;
+    if (FAILED(hr))
+        return hr;
+    // The other two connections go as well: a later connection makes its own, and two live
+    // connections on the menu item would start the viewer twice per click.
+    if (m_menuCookie != kNoCookie)
+        OfficeCalls::Unadvise(m_menuItem.Get(), office::IID_CommandBarButtonEvents, m_menuCookie);
+    m_menuCookie = kNoCookie;
+    if (m_applicationCookie != kNoCookie)
+        OfficeCalls::Unadvise(m_application.Get(), office::IID_ApplicationEvents, m_applicationCookie);
+    m_applicationCookie = kNoCookie;
+    m_connected = false;
+    return S_OK;
+}
+
+HRESULT STDMETHODCALLTYPE CAddin::OnAddInsUpdate(SAFEARRAY**) {
+    return E_NOTIMPL;
+}
+
+HRESULT STDMETHODCALLTYPE CAddin::OnStartupComplete(SAFEARRAY**) {
+    return E_NOTIMPL;
+}
+
+HRESULT STDMETHODCALLTYPE CAddin::OnBeginShutdown(SAFEARRAY**) {
+    return E_NOTIMPL;
+}
+
+void CAddin::OnSinkEvent(SinkEvents::Action action, IDispatch* control) {
+    if (action != SinkEvents::Action::Launch)
+        return;
+    ComPtr<IDispatch> button;
+    if (control)
+        OfficeCalls::Query(control, office::IID_CommandBarButton, button);
+    Launcher::StartViewer();
+}

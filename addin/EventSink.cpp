@@ -1,0 +1,50 @@
+#include "EventSink.h"
+
+HRESULT STDMETHODCALLTYPE CEventSink::QueryInterface(REFIID iid, void** out) {
+    if (!out)
+        return E_POINTER;
+    *out = nullptr;
+    if (iid != m_source && iid != IID_IUnknown && iid != IID_IDispatch)
+        return E_NOINTERFACE;
+    *out = static_cast<IDispatch*>(this);
+    AddRef();
+    return S_OK;
+}
+
+ULONG STDMETHODCALLTYPE CEventSink::AddRef() {
+    return m_owner.ControllingUnknown()->AddRef();
+}
+
+ULONG STDMETHODCALLTYPE CEventSink::Release() {
+    return m_owner.ControllingUnknown()->Release();
+}
+
+HRESULT STDMETHODCALLTYPE CEventSink::GetTypeInfoCount(UINT*) {
+    return E_NOTIMPL;
+}
+
+HRESULT STDMETHODCALLTYPE CEventSink::GetTypeInfo(UINT, LCID, ITypeInfo**) {
+    return E_NOTIMPL;
+}
+
+HRESULT STDMETHODCALLTYPE CEventSink::GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) {
+    return E_NOTIMPL;
+}
+
+HRESULT STDMETHODCALLTYPE CEventSink::Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT*,
+                                             EXCEPINFO*, UINT*) {
+    const SinkEvents::Entry* entry = SinkEvents::Find(m_id, id);
+    if (!entry)
+        return S_OK;
+    // Arguments arrive last-first: the first declared one is at the end.
+    IDispatch* control = nullptr;
+    if (params && params->rgvarg && params->cArgs == entry->arguments && params->cArgs > 0) {
+        const VARIANT& first = params->rgvarg[params->cArgs - 1];
+        if (first.vt == VT_DISPATCH)
+            control = first.pdispVal;
+        else if (first.vt == (VT_DISPATCH | VT_BYREF) && first.ppdispVal)
+            control = *first.ppdispVal;
+    }
+    m_owner.OnSinkEvent(entry->action, control);
+    return S_OK;
+}

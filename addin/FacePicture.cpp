@@ -1,0 +1,40 @@
+#include "FacePicture.h"
+
+#include "UniqueHandle.h"
+#include "resource.h"
+
+namespace FacePicture {
+
+namespace {
+class ClipboardSession {
+public:
+    ClipboardSession() : m_open(::OpenClipboard(nullptr) != FALSE) {}
+    ~ClipboardSession() {
+        if (m_open)
+            ::CloseClipboard();
+    }
+    ClipboardSession(const ClipboardSession&) = delete;
+    ClipboardSession& operator=(const ClipboardSession&) = delete;
+    bool Open() const { return m_open; }
+
+private:
+    bool m_open;
+};
+} // namespace
+
+bool PutOnClipboard(HINSTANCE module) {
+    // Grey shades of the picture become the system's 3-D colours.
+    UniqueBitmap picture(static_cast<HBITMAP>(
+        ::LoadImageW(module, MAKEINTRESOURCEW(IDB_ADDIN_FACE), IMAGE_BITMAP, 0, 0, LR_LOADMAP3DCOLORS)));
+    if (!picture)
+        return false;
+    ClipboardSession clipboard;
+    if (!clipboard.Open() || !::EmptyClipboard())
+        return false;
+    if (!::SetClipboardData(CF_BITMAP, picture.Get()))
+        return false;
+    picture.Release(); // the clipboard owns it now
+    return true;
+}
+
+} // namespace FacePicture

@@ -1,0 +1,51 @@
+// The add-in library's entry points: its one creatable class, registration and unloading.
+#include "Addin.h"
+#include "ComServer.h"
+#include "TypeLibRegistration.h"
+#include "resource.h"
+
+#include <windows.h>
+
+namespace {
+const CreatableClass kClasses[] = {
+    {&CLSID_Addin, &CAddin::CreateInstance},
+};
+} // namespace
+
+extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
+    if (reason == DLL_PROCESS_ATTACH) {
+        ::DisableThreadLibraryCalls(instance);
+        ServerDescription description = {};
+        description.classes = kClasses;
+        description.classCount = sizeof kClasses / sizeof kClasses[0];
+        description.typeInfos = CAddin::TypeInfos(description.typeInfoCount);
+        description.registryScript = IDR_ADDIN_REGISTRY;
+        CComServer::Instance().Init(instance, description);
+    } else if (reason == DLL_PROCESS_DETACH && !reserved) {
+        // Unloaded by FreeLibrary: the process goes on, so what the library holds is released.
+        // At process end the system takes it all back and COM may already be gone.
+        CComServer::Instance().Term();
+    }
+    return TRUE;
+}
+
+STDAPI DllCanUnloadNow() {
+    return CComServer::Instance().CanUnloadNow();
+}
+
+STDAPI DllGetClassObject(REFCLSID clsid, REFIID iid, LPVOID* out) {
+    return CComServer::Instance().GetClassObject(clsid, iid, out);
+}
+
+STDAPI DllRegisterServer() {
+    HRESULT hr = CComServer::Instance().RunRegistryScript(true);
+    if (FAILED(hr))
+        return hr;
+    return TypeLibRegistration::Register(CComServer::Instance().ModuleFile());
+}
+
+STDAPI DllUnregisterServer() {
+    CComServer::Instance().RunRegistryScript(false);
+    TypeLibRegistration::Unregister(CComServer::Instance().ModuleFile());
+    return S_OK;
+}
