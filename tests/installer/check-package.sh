@@ -7,7 +7,7 @@
 set -uo pipefail
 setup_exe=$1 release=$2 bin=$3
 objdump=x86_64-w64-mingw32-objdump
-windres=x86_64-w64-mingw32-windres
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 
@@ -33,10 +33,9 @@ echo "varo.exe: $(stat -c %s "$bin/varo.exe") bytes built, $(stat -c %s "$releas
 "$objdump" -f "$release/x86/VaroAddin.dll" | grep -q 'pei-i386' || fail "x86/VaroAddin.dll is not 32-bit"
 
 for f in "$setup_exe" "$release/varo.exe" "$release/x64/VaroAddin.dll" "$release/x86/VaroAddin.dll"; do
-    text=$("$windres" -i "$f" -O rc 2>/dev/null)
-    for want in 'VALUE "ProductName", "Varoscope"' 'VALUE "CompanyName", "Drovasoft"' \
-        'VALUE "ProductVersion", "1.41"' 'PRODUCTVERSION 1, 41, 0, 0'; do
-        grep -qF "$want" <<<"$text" || fail "$(basename "$f"): version resource lacks $want"
+    text=$(python3 "$here/version-info.py" "$f")
+    for want in CompanyName=Drovasoft ProductName=Varoscope ProductVersion=1.41 PRODUCTVERSION=1.41.0.0; do
+        grep -qxF "$want" <<<"$text" || fail "$(basename "$f"): version resource lacks $want"
     done
 done
 
