@@ -104,8 +104,12 @@ cmp -s "$release_dir/x64/VaroAddin.dll" "$install_dir/VaroAddin.dll" || fail "Va
 cmp -s "$root/data/VaroReport.xsl" "$install_dir/VaroReport.xsl" || fail "VaroReport.xsl differs"
 [ -f "$drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/Varoscope.lnk" ] || fail "no Start-menu shortcut"
 
-reg_value() { # key value: the data of one value as reg query prints it
-    wine_run reg query "$1" /v "$2" | awk -v n="$2" '$1 == n { $1 = ""; $2 = ""; sub(/^ +/, ""); print }'
+reg_value() { # key value: the data of one value as reg query prints it ("" for the default value)
+    if [ -z "$2" ]; then
+        wine_run reg query "$1" /ve | awk '$1 == "(Default)" { $1 = ""; $2 = ""; sub(/^ +/, ""); print }'
+    else
+        wine_run reg query "$1" /v "$2" | awk -v n="$2" '$1 == n { $1 = ""; $2 = ""; sub(/^ +/, ""); print }'
+    fi
 }
 uninstall_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Varoscope'
 check_eq DisplayName "Varoscope" "$(reg_value "$uninstall_key" DisplayName)"
@@ -123,7 +127,7 @@ reported_kb=$(( $(reg_value "$uninstall_key" EstimatedSize) ))
     fail "EstimatedSize $reported_kb KB for $size_kb KB installed"
 
 clsid='HKCR\CLSID\{41469133-F84A-40AF-9380-CE776F52EF86}'
-check_eq InprocServer32 'C:\Program Files\Varoscope\VaroAddin.dll' "$(reg_value "$clsid\\InprocServer32" '(Default)')"
+check_eq InprocServer32 'C:\Program Files\Varoscope\VaroAddin.dll' "$(reg_value "$clsid\\InprocServer32" '')"
 addin_key='HKCU\Software\Microsoft\Office\Outlook\Addins\VaroAddin.Addin'
 check_eq LoadBehavior 0x3 "$(reg_value "$addin_key" LoadBehavior)"
 
@@ -131,7 +135,7 @@ check_eq LoadBehavior 0x3 "$(reg_value "$addin_key" LoadBehavior)"
 snapshot installed
 added=$(LC_ALL=C comm -13 "$work/before-HKLM.txt" "$work/installed-HKLM.txt"; LC_ALL=C comm -13 \
     "$work/before-HKCU.txt" "$work/installed-HKCU.txt")
-unexpected=$(grep -v -i -E '^\[(HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Varoscope|HKEY_LOCAL_MACHINE\\Software\\Classes\\(VaroAddin\.Addin|CLSID\\\{41469133-F84A-40AF-9380-CE776F52EF86\}|TypeLib\\\{8A572718-D521-46F1-80E6-9BE987AE3284\}|Interface\\\{5605EE66-EDD0-42A7-9E79-0AD61A3C2972\}|WOW6432Node\\(TypeLib|Interface))|HKEY_CURRENT_USER\\Software\\Microsoft\\Office)' <<<"$added")
+unexpected=$(grep -v -i -E '^\[(HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Varoscope|HKEY_LOCAL_MACHINE\\Software\\(Wow6432Node\\)?Classes\\(VaroAddin\.Addin|CLSID\\\{41469133-F84A-40AF-9380-CE776F52EF86\}|TypeLib\\\{8A572718-D521-46F1-80E6-9BE987AE3284\}|Interface\\\{5605EE66-EDD0-42A7-9E79-0AD61A3C2972\})|HKEY_CURRENT_USER\\Software\\Microsoft\\Office)' <<<"$added")
 [ -z "$unexpected" ] || fail "the setup wrote elsewhere in the registry:"$'\n'"$unexpected"
 
 # ---- the button in Outlook starts the installed viewer ---------------------------------------------
@@ -163,10 +167,33 @@ click_and_capture() { # round
     wait_for 300 viewer_gone || fail "viewer $1 did not close"
 }
 click_and_capture 1
+
+# While Outlook holds the add-in, another setup run replaces nothing and says so by its exit code.
+changed() { stat -c %Z "$install_dir/varo.exe" "$install_dir/VaroAddin.dll" 2>/dev/null; }
+before_busy=$(changed)
+sleep 1 # change times have a resolution of one second
+run_bat install-busy "$(winpath "$work/VaroscopeSetup.exe") /S"
+check_eq "setup exit code while Outlook runs" 3 "$?"
+check_eq "files touched while Outlook runs" "$before_busy" "$(changed)"
+
 click_and_capture 2
 
 wine_run "$standin_exe" --stop >/dev/null
 wait "$standin_pid" 2>/dev/null
+
+# Installing over the installation upgrades it in place: files replaced, the same entries.
+ours='Uninstall\\Varoscope|VaroAddin|41469133-F84A-40AF-9380-CE776F52EF86|8A572718-D521-46F1-80E6-9BE987AE3284|5605EE66-EDD0-42A7-9E79-0AD61A3C2972'
+t0=$(now)
+run_bat upgrade "$(winpath "$work/VaroscopeSetup.exe") /S"
+check_eq "setup exit code over an installation" 0 "$?"
+echo "upgrade: $(elapsed "$t0" "$(now)") s"
+[ "$(changed)" != "$before_busy" ] || fail "the upgrade did not replace the files"
+snapshot upgraded
+for part in HKLM HKCU; do
+    diff <(grep -E "$ours" "$work/installed-$part.txt") <(grep -E "$ours" "$work/upgraded-$part.txt") >/dev/null ||
+        fail "the upgrade changed the entries of Varoscope under $part"
+done
+diff "$work/installed-files.txt" "$work/upgraded-files.txt" >/dev/null || fail "the upgrade changed the file list"
 
 # ---- uninstall, as "Apps & features" runs it ----------------------------------------------------------
 t0=$(now)
