@@ -4,14 +4,27 @@
 #include "OutlookSubstitute_h.h"
 #include "ServerState.h"
 
-class ApplicationObject : public DispatchObject<_Application, &IID__Application> {
+#include <ocidl.h>
+
+// Also the source of Outlook's ApplicationEvents (the connection point lives in the state).
+class ApplicationObject : public DispatchObject<_Application, &IID__Application>,
+                          public IConnectionPointContainer {
 public:
     explicit ApplicationObject(const ServerState& state);
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override;
+    ULONG STDMETHODCALLTYPE AddRef() override;
+    ULONG STDMETHODCALLTYPE Release() override;
+    HRESULT STDMETHODCALLTYPE EnumConnectionPoints(IEnumConnectionPoints** out) override;
+    HRESULT STDMETHODCALLTYPE FindConnectionPoint(REFIID iid, IConnectionPoint** out) override;
 
     HRESULT STDMETHODCALLTYPE GetNamespace(BSTR type, _NameSpace** result) override;
     HRESULT STDMETHODCALLTYPE ActiveExplorer(_Explorer** result) override;
     HRESULT STDMETHODCALLTYPE CreateItemFromTemplate(BSTR templatePath, VARIANT inFolder,
                                                      IDispatch** result) override;
+
+protected:
+    void* OtherInterface(REFIID iid) override;
 
 private:
     const ServerState& m_state;

@@ -7,5 +7,7 @@
 
 // Allocates *out from UTF-8 text; E_POINTER for a null out, E_OUTOFMEMORY when allocation fails.
 HRESULT Utf8ToBstr(const std::string& text, BSTR* out);
+// Allocates *out from wide text; E_POINTER for a null out, E_OUTOFMEMORY when allocation fails.
+HRESULT WideToBstr(const std::wstring& text, BSTR* out);
 // A BSTR as a wide string (a null BSTR is the empty string).
 std::wstring BstrToWide(BSTR text);

@@ -24,6 +24,11 @@ public:
             this->AddRef();
             return S_OK;
         }
+        if (void* other = OtherInterface(iid)) {
+            *out = other;
+            this->AddRef();
+            return S_OK;
+        }
         return E_NOINTERFACE;
     }
     ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(::InterlockedIncrement(&m_refs)); }
@@ -83,6 +88,8 @@ public:
 protected:
     DispatchObject() = default;
     virtual ~DispatchObject() = default;
+    // Further interfaces of the object (a base interface, a connection-point container); null for none.
+    virtual void* OtherInterface(REFIID) { return nullptr; }
 
 private:
     LONG m_refs = 1; // the creator owns the first reference

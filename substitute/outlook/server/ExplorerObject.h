@@ -9,6 +9,7 @@ public:
     explicit ExplorerObject(const ServerState& state);
 
     HRESULT STDMETHODCALLTYPE get_Selection(Selection** result) override;
+    HRESULT STDMETHODCALLTYPE get_CommandBars(_CommandBars** result) override;
 
 private:
     const ServerState& m_state;

@@ -1,6 +1,7 @@
 #include "Registration.h"
 
 #include "ComPtr.h"
+#include "OfficeInterfaces.h"
 #include "RegKey.h"
 #include "StringConv.h"
 
@@ -83,6 +84,56 @@ std::wstring QuotableFolder(std::wstring folder) {
     return folder;
 }
 
+// The add-in designer library travels as type library resource 2 of the program.
+constexpr wchar_t kDesignerResource[] = L"\\2";
+constexpr wchar_t kDesignerSuffix[] = L"\\OutlookSubstitute.exe\\2";
+
+std::string DesignerLibraryKey() {
+    return "TypeLib\\" + GuidText(office::LIBID_AddInDesignerObjects) + "\\1.0";
+}
+
+// Where the registered add-in designer library lives; false when none is registered.
+bool RegisteredDesignerPath(std::wstring& path) {
+    RegKey k;
+    if (k.Open(HKEY_CLASSES_ROOT, (DesignerLibraryKey() + "\\0\\win64").c_str(), KEY_READ) != ERROR_SUCCESS) {
+        if (!ClassesKeyExists(DesignerLibraryKey()))
+            return false;
+        path.clear(); // registered for another platform or unreadable: somebody else's
+        return true;
+    }
+    wchar_t buf[MAX_PATH * 2] = {};
+    LONG size = sizeof buf - sizeof(wchar_t);
+    if (::RegQueryValueW(k.Get(), nullptr, buf, &size) != ERROR_SUCCESS)
+        buf[0] = L'\0';
+    path = buf;
+    return true;
+}
+
+// Registered by a stand-in's --register (whichever build folder it ran from).
+bool DesignerLibraryIsOurs(const std::wstring& path) {
+    const size_t suffix = wcslen(kDesignerSuffix);
+    return path.size() >= suffix && ::lstrcmpiW(path.c_str() + path.size() - suffix, kDesignerSuffix) == 0;
+}
+
+// Registers the add-in designer library unless one is registered already; false with a message on failure.
+bool RegisterDesignerLibrary(const std::wstring& exe, std::wstring& message) {
+    std::wstring existing;
+    if (RegisteredDesignerPath(existing))
+        return true; // the platform's own (or an earlier run's) is left as it is
+    const std::wstring path = exe + kDesignerResource;
+    ComPtr<ITypeLib> lib;
+    HRESULT hr = ::LoadTypeLibEx(path.c_str(), REGKIND_NONE, lib.ReleaseAndGetAddressOf());
+    if (SUCCEEDED(hr))
+        hr = ::RegisterTypeLib(lib.Get(), const_cast<LPOLESTR>(path.c_str()), nullptr);
+    if (FAILED(hr)) {
+        wchar_t code[16] = {};
+        wsprintfW(code, L"0x%08lX", static_cast<unsigned long>(hr));
+        message = L"cannot register the add-in designer type library (" + std::wstring(code) + L")";
+        return false;
+    }
+    return true;
+}
+
 bool TypeLibraryIsOurs() {
     std::string lib;
     if (!ReadClassesValue(kApplicationInterfaceKey, nullptr, lib))
@@ -141,6 +192,8 @@ RegistrationResult RegisterServer(const std::wstring& mailbox, std::wstring& mes
         message = L"cannot register the type library (" + std::wstring(code) + L")";
         return kRegistrationFailed;
     }
+    if (!RegisterDesignerLibrary(exe, message))
+        return kRegistrationFailed;
     message = L"registered Outlook.Application -> " + command;
     return kRegistered;
 }
@@ -165,6 +218,15 @@ RegistrationResult UnregisterServer(std::wstring& message) {
     }
     if (ClassesKeyExists("TypeLib\\" + GuidText(kLibraryId))) {
         DeleteMachineTree("TypeLib\\" + GuidText(kLibraryId));
+        removedAnything = true;
+    }
+    std::wstring designer;
+    if (RegisteredDesignerPath(designer) && DesignerLibraryIsOurs(designer)) {
+        ::UnRegisterTypeLib(office::LIBID_AddInDesignerObjects, office::kAddInDesignerMajor,
+                            office::kAddInDesignerMinor, LOCALE_NEUTRAL, SYS_WIN64);
+        // Wine leaves the emptied library key behind; the key is ours only while nothing else is in it.
+        ::RegDeleteKeyA(HKEY_CLASSES_ROOT,
+                        ("TypeLib\\" + GuidText(office::LIBID_AddInDesignerObjects)).c_str());
         removedAnything = true;
     }
     message = removedAnything ? L"unregistered" : L"nothing of ours was registered";

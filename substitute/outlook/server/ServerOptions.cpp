@@ -70,6 +70,27 @@ bool ParseServerOptions(const std::vector<std::wstring>& args, ServerOptions& op
         } else if (arg == L"--stop") {
             options.action = ServerOptions::Action::Stop;
             ++actions;
+        } else if (arg == L"--click-control") {
+            if (!value(options.clickTag))
+                return false;
+            options.action = ServerOptions::Action::ClickControl;
+            ++actions;
+        } else if (arg == L"--reconnect-addins") {
+            options.action = ServerOptions::Action::ReconnectAddins;
+            ++actions;
+        } else if (arg == L"--fail-commandbars") {
+            options.failCommandBars = true;
+        } else if (arg == L"--fail-activemenubar") {
+            options.failActiveMenuBar = true;
+        } else if (arg == L"--time-addins") {
+            if (!value(text))
+                return false;
+            unsigned long long n = 0;
+            if (!ParseCount(text, 100000, n) || n == 0) {
+                error = L"--time-addins needs a number of rounds from 1 to 100000, not \"" + text + L"\"";
+                return false;
+            }
+            options.timeAddins = static_cast<long>(n);
         } else if (arg == L"--mailbox") {
             if (!value(options.mailbox))
                 return false;
@@ -112,7 +133,9 @@ bool ParseServerOptions(const std::vector<std::wstring>& args, ServerOptions& op
         }
     }
     if (actions > 1) {
-        error = L"--help, --register, --unregister and --stop exclude each other";
+        error =
+            L"--help, --register, --unregister, --stop, --click-control and --reconnect-addins exclude each "
+            L"other";
         return false;
     }
     return true;
@@ -135,12 +158,29 @@ const wchar_t* ServerUsage() {
            L"  --ready-event NAME    set the named Windows event once the application object is in the\n"
            L"                        running-object table. In any case the line\n"
            L"                        \"OutlookSubstitute: ready\" is then written to standard output.\n"
+           L"  --fail-commandbars    Explorer.CommandBars fails with 0x8004C001.\n"
+           L"  --fail-activemenubar  CommandBars.ActiveMenuBar fails with 0x8004C002.\n"
+           L"  --time-addins N       create and connect each add-in N times, print the microseconds of each\n"
+           L"                        round (\"OutlookSubstitute: time PROGID N us\"), then end.\n"
            L"  --register            register Outlook.Application (per machine), its class, started by COM\n"
-           L"                        with the given --mailbox, and the type library. Refuses (exit code 3)\n"
+           L"                        with the given --mailbox, and the type library; also the add-in\n"
+           L"                        designer type library where none is registered. Refuses (exit code 3)\n"
            L"                        when another program has registered Outlook.Application.\n"
            L"  --unregister          remove exactly what --register wrote.\n"
            L"  --stop                close the running stand-in and wait until it has ended.\n"
+           L"  --click-control TAG   click the first control with that tag in the running stand-in, as a\n"
+           L"                        mouse click does; waits until the click was delivered. Exit code 1\n"
+           L"                        when no control has that tag or no stand-in runs.\n"
+           L"  --reconnect-addins    disconnect and reconnect the running stand-in's add-ins (as the\n"
+           L"                        menu item Tools > Reconnect COM Add-Ins does); waits until done.\n"
            L"  --help                show this text.\n"
+           L"\n"
+           L"COM add-ins: at start every entry under HKCU\\Software\\Microsoft\\Office\\Outlook\\Addins "
+           L"with\n"
+           L"LoadBehavior 3 is created from its ProgID and connected; one that fails is reported on the\n"
+           L"console and dropped. Permanent command bars are kept under\n"
+           L"HKCU\\Software\\Varoscope\\OutlookSubstitute\\CommandBars; temporary controls end with the "
+           L"run.\n"
            L"\n"
            L"Only one stand-in runs at a time: a second one refuses to start (exit code 4).\n"
            L"Closing the explorer window (or --stop) ends the stand-in.\n"

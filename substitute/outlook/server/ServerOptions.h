@@ -4,15 +4,19 @@
 #include <vector>
 
 struct ServerOptions {
-    enum class Action { Serve, Help, Register, Unregister, Stop };
+    enum class Action { Serve, Help, Register, Unregister, Stop, ClickControl, ReconnectAddins };
     Action action = Action::Serve;
-    std::wstring mailbox;       // --mailbox DIR (empty: no mails)
-    std::vector<size_t> select; // --select I[,J...], 1-based as given
-    bool noExplorer = false;    // --no-explorer
-    bool failSaveAs = false;    // --fail-saveas
-    long exitAfterCalls = -1;   // --exit-after-calls N (-1: never)
-    std::wstring readyEvent;    // --ready-event NAME
-    bool startedByCom = false;  // -Embedding / /Embedding, added by COM
+    std::wstring mailbox;           // --mailbox DIR (empty: no mails)
+    std::vector<size_t> select;     // --select I[,J...], 1-based as given
+    bool noExplorer = false;        // --no-explorer
+    bool failSaveAs = false;        // --fail-saveas
+    long exitAfterCalls = -1;       // --exit-after-calls N (-1: never)
+    std::wstring readyEvent;        // --ready-event NAME
+    bool startedByCom = false;      // -Embedding / /Embedding, added by COM
+    bool failCommandBars = false;   // --fail-commandbars
+    bool failActiveMenuBar = false; // --fail-activemenubar
+    std::wstring clickTag;          // --click-control TAG
+    long timeAddins = 0;            // --time-addins N (0: connect once, as usual)
 };
 
 // Parses the arguments after the program name. False with a message in error on bad input.

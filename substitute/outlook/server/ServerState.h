@@ -1,13 +1,22 @@
 // What every automation object of the stand-in shares: the served mails, the explorer window
 // (absent with --no-explorer) and the fault switches. One instance, owned by the program's main.
 #pragma once
+#include "ComPtr.h"
+#include "ConnectionPoint.h"
 #include "MailMessage.h"
+
+#include <windows.h>
 
 #include <memory>
 #include <string>
 #include <vector>
 
 class ExplorerWindow;
+class CommandBarSet;
+
+// What the fault switches make the command-bar members return.
+constexpr HRESULT kFailCommandBarsResult = static_cast<HRESULT>(0x8004C001);
+constexpr HRESULT kFailActiveMenuBarResult = static_cast<HRESULT>(0x8004C002);
 
 struct ServedMail {
     std::wstring fileName; // name in the mailbox folder
@@ -18,4 +27,8 @@ struct ServerState {
     std::vector<ServedMail> mails;      // in name order; the explorer lists them in this order
     ExplorerWindow* explorer = nullptr; // null when there is no explorer window
     bool failSaveAs = false;
+    CommandBarSet* commandBars = nullptr;      // the explorer's bars; null without an explorer
+    ComPtr<ConnectionPoint> applicationEvents; // Outlook's ApplicationEvents
+    bool failCommandBars = false;              // --fail-commandbars
+    bool failActiveMenuBar = false;            // --fail-activemenubar
 };

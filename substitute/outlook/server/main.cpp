@@ -1,28 +1,39 @@
 // OutlookSubstitute: an out-of-process automation server that stands in for Outlook in tests and
 // the demo. It serves real mail files through the few Outlook.Application members the viewer uses.
+#include "AddinHost.h"
 #include "ApplicationObject.h"
 #include "CallBudget.h"
 #include "ClassFactory.h"
 #include "ComPtr.h"
+#include "CommandBarSet.h"
+#include "ConnectionPoint.h"
 #include "ExplorerWindow.h"
 #include "Mailbox.h"
 #include "Registration.h"
 #include "ServerOptions.h"
 #include "StringConv.h"
 #include "UniqueHandle.h"
+#include "WindowMessages.h"
 
 #include <windows.h>
 #include <objbase.h>
 #include <oleauto.h>
 #include <shellapi.h>
 
+#include <cwchar>
+#include <deque>
 #include <memory>
 
 namespace {
-constexpr wchar_t kControlClass[] = L"VaroOutlookSubstituteControl";
 constexpr wchar_t kProgId[] = L"Outlook.Application";
 constexpr wchar_t kReadyLine[] = L"OutlookSubstitute: ready";
 constexpr DWORD kStopTimeoutMs = 20000;
+constexpr DWORD kRequestTimeoutMs = 30000;
+constexpr UINT kMsgReconnectAddins = WM_APP + 1;
+
+// ApplicationEvents that the stand-in fires.
+constexpr DISPID kDispidStartup = 0xf006;
+constexpr DISPID kDispidQuit = 0xf007;
 
 enum ExitCode { kOk = 0, kFailure = 1, kBadCommandLine = 2, kAlreadyRunning = 4 };
 
@@ -45,12 +56,100 @@ void PrintError(const std::wstring& text) {
     PrintLine(STD_ERROR_HANDLE, L"OutlookSubstitute: " + text);
 }
 
+void PrintInfo(const std::wstring& text) {
+    PrintLine(STD_OUTPUT_HANDLE, L"OutlookSubstitute: " + text);
+}
+
+std::wstring HexResult(HRESULT hr) {
+    wchar_t text[16] = {};
+    std::swprintf(text, 16, L"0x%08lX", static_cast<unsigned long>(hr));
+    return text;
+}
+
+void SetNamedEvent(const std::wstring& name) {
+    if (name.empty())
+        return;
+    UniqueNullableHandle done(::OpenEventW(EVENT_MODIFY_STATE, FALSE, name.c_str()));
+    if (done)
+        ::SetEvent(done.Get());
+}
+
+// What the control window's requests work on while the stand-in serves.
+struct ControlContext {
+    CommandBarSet* commandBars = nullptr;
+    ExplorerWindow* explorer = nullptr;
+    AddinHost* addins = nullptr;
+    std::deque<std::wstring> reconnectEvents;
+};
+ControlContext g_control;
+
+// "EVENT\nTAG" from a request; false when it is malformed.
+bool SplitRequest(const COPYDATASTRUCT& data, std::wstring& event, std::wstring& tag) {
+    if (!data.lpData || data.cbData % sizeof(wchar_t) != 0)
+        return false;
+    std::wstring text(static_cast<const wchar_t*>(data.lpData), data.cbData / sizeof(wchar_t));
+    size_t newline = text.find(L'\n');
+    if (newline == std::wstring::npos)
+        return false;
+    event = text.substr(0, newline);
+    tag = text.substr(newline + 1);
+    return true;
+}
+
+LRESULT OnClickControlRequest(const COPYDATASTRUCT& data) {
+    std::wstring event, tag;
+    if (!SplitRequest(data, event, tag) || !g_control.commandBars || !g_control.explorer)
+        return FALSE;
+    CommandBarSet::Criteria criteria;
+    criteria.tag = &tag;
+    auto control = g_control.commandBars->FindControl(criteria);
+    if (!control)
+        return FALSE;
+    g_control.explorer->PostClick(control->serial, event);
+    return TRUE;
+}
+
+LRESULT OnReconnectRequest(HWND window, const COPYDATASTRUCT& data) {
+    std::wstring event, ignored;
+    if (!SplitRequest(data, event, ignored) || !g_control.addins)
+        return FALSE;
+    // Done from the message loop: add-ins must not run inside another process's sent message.
+    g_control.reconnectEvents.push_back(event);
+    ::PostMessageW(window, kMsgReconnectAddins, 0, 0);
+    return TRUE;
+}
+
+void OnReconnectAddins() {
+    if (g_control.reconnectEvents.empty())
+        return;
+    std::wstring event = g_control.reconnectEvents.front();
+    g_control.reconnectEvents.pop_front();
+    if (g_control.addins)
+        g_control.addins->Reconnect();
+    SetNamedEvent(event);
+}
+
 LRESULT CALLBACK ControlWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_CLOSE) {
+    switch (message) {
+    case WM_CLOSE:
         ::PostQuitMessage(0);
         return 0;
+    case WM_COPYDATA: {
+        const auto* data = reinterpret_cast<const COPYDATASTRUCT*>(lParam);
+        if (!data)
+            return FALSE;
+        if (data->dwData == kCopyClickControl)
+            return OnClickControlRequest(*data);
+        if (data->dwData == kCopyReconnectAddins)
+            return OnReconnectRequest(window, *data);
+        return FALSE;
     }
-    return ::DefWindowProcW(window, message, wParam, lParam);
+    case kMsgReconnectAddins:
+        OnReconnectAddins();
+        return 0;
+    default:
+        return ::DefWindowProcW(window, message, wParam, lParam);
+    }
 }
 
 // A hidden message-only window through which --stop reaches a running stand-in.
@@ -59,13 +158,14 @@ HWND CreateControlWindow(HINSTANCE instance) {
     wc.cbSize = sizeof wc;
     wc.lpfnWndProc = ControlWindowProc;
     wc.hInstance = instance;
-    wc.lpszClassName = kControlClass;
+    wc.lpszClassName = kControlWindowClass;
     ::RegisterClassExW(&wc);
-    return ::CreateWindowExW(0, kControlClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, instance, nullptr);
+    return ::CreateWindowExW(0, kControlWindowClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, instance,
+                             nullptr);
 }
 
 int StopRunningServer() {
-    HWND control = ::FindWindowExW(HWND_MESSAGE, nullptr, kControlClass, nullptr);
+    HWND control = ::FindWindowExW(HWND_MESSAGE, nullptr, kControlWindowClass, nullptr);
     if (!control) {
         PrintLine(STD_OUTPUT_HANDLE, L"OutlookSubstitute: no stand-in is running");
         return kOk;
@@ -76,6 +176,36 @@ int StopRunningServer() {
     ::PostMessageW(control, WM_CLOSE, 0, 0);
     if (process && ::WaitForSingleObject(process.Get(), kStopTimeoutMs) != WAIT_OBJECT_0) {
         PrintError(L"the running stand-in did not end in time");
+        return kFailure;
+    }
+    return kOk;
+}
+
+// Sends a request to the running stand-in and waits until it was carried out.
+int SendRequest(ULONG_PTR kind, const std::wstring& tag, const wchar_t* refusal) {
+    HWND control = ::FindWindowExW(HWND_MESSAGE, nullptr, kControlWindowClass, nullptr);
+    if (!control) {
+        PrintError(L"no stand-in is running");
+        return kFailure;
+    }
+    std::wstring event = L"VaroStandInRequest" + std::to_wstring(::GetCurrentProcessId()) + L"_" +
+                         std::to_wstring(::GetTickCount());
+    UniqueNullableHandle done(::CreateEventW(nullptr, TRUE, FALSE, event.c_str()));
+    if (!done) {
+        PrintError(L"cannot create the event to wait on");
+        return kFailure;
+    }
+    std::wstring text = event + L"\n" + tag;
+    COPYDATASTRUCT data = {kind, static_cast<DWORD>(text.size() * sizeof(wchar_t)), &text[0]};
+    DWORD_PTR accepted = FALSE;
+    if (!::SendMessageTimeoutW(control, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data), SMTO_ABORTIFHUNG,
+                               kRequestTimeoutMs, &accepted) ||
+        !accepted) {
+        PrintError(refusal);
+        return kFailure;
+    }
+    if (::WaitForSingleObject(done.Get(), kRequestTimeoutMs) != WAIT_OBJECT_0) {
+        PrintError(L"the running stand-in did not carry out the request in time");
         return kFailure;
     }
     return kOk;
@@ -140,9 +270,15 @@ int Serve(HINSTANCE instance, int showCommand, const ServerOptions& options) {
         PrintError(L"an Outlook.Application is already running; only one may be in the running-object table");
         return kAlreadyRunning;
     }
+    state.failCommandBars = options.failCommandBars;
+    state.failActiveMenuBar = options.failActiveMenuBar;
     HWND control = CreateControlWindow(instance);
+    std::unique_ptr<CommandBarSet> commandBars;
     std::unique_ptr<ExplorerWindow> explorer;
     if (!options.noExplorer) {
+        commandBars = std::make_unique<CommandBarSet>();
+        commandBars->LoadPermanentBars();
+        state.commandBars = commandBars.get();
         explorer = std::make_unique<ExplorerWindow>(state);
         if (!explorer->Create(instance, showCommand)) {
             PrintError(L"cannot create the explorer window");
@@ -156,18 +292,54 @@ int Serve(HINSTANCE instance, int showCommand, const ServerOptions& options) {
 
     ComPtr<_Application> application;
     application.Attach(new ApplicationObject(state));
+    ComPtr<IDispatch> applicationDispatch;
+    application.As(IID_IDispatch, applicationDispatch);
+    state.applicationEvents.Attach(
+        new ConnectionPoint(DIID_ApplicationEvents, [application](IConnectionPointContainer** out) {
+            return application->QueryInterface(IID_IConnectionPointContainer, reinterpret_cast<void**>(out));
+        }));
     DWORD factoryCookie = 0;
     ComPtr<ClassFactory> factory;
     if (options.startedByCom) {
         factory.Attach(new ClassFactory(application.Get()));
-        ::CoRegisterClassObject(clsid, factory.Get(), CLSCTX_LOCAL_SERVER, REGCLS_MULTIPLEUSE,
-                                &factoryCookie);
+        HRESULT registered = ::CoRegisterClassObject(clsid, factory.Get(), CLSCTX_LOCAL_SERVER,
+                                                     REGCLS_MULTIPLEUSE, &factoryCookie);
+        if (FAILED(registered)) {
+            // COM started us for a client that now waits for this class object: say why it never comes.
+            PrintError(L"cannot register the class object with COM (" + HexResult(registered) +
+                       L"); the client that started the stand-in will not reach it");
+            return kFailure;
+        }
     }
     DWORD rotCookie = 0;
     HRESULT hr = ::RegisterActiveObject(application.Get(), clsid, ACTIVEOBJECT_STRONG, &rotCookie);
     if (FAILED(hr)) {
         PrintError(L"cannot enter the running-object table");
+        if (factoryCookie)
+            ::CoRevokeClassObject(factoryCookie);
         return kFailure;
+    }
+
+    AddinHost addins(applicationDispatch.Get(), PrintInfo);
+    if (options.timeAddins > 0) {
+        addins.TimeConnections(static_cast<int>(options.timeAddins));
+        ::PostQuitMessage(0);
+    } else {
+        addins.ConnectAtStartup();
+        DISPPARAMS none = {nullptr, nullptr, 0, 0};
+        state.applicationEvents->Fire(kDispidStartup, none);
+    }
+    g_control = {commandBars.get(), explorer.get(), &addins, {}};
+    if (commandBars) {
+        ExplorerWindow* window = explorer.get();
+        commandBars->SetChangeHandler([window] { window->CommandBarsChanged(); });
+        commandBars->SetActionHandler([window, &addins](BuiltinAction action) {
+            if (action == BuiltinAction::Close)
+                ::DestroyWindow(window->Handle());
+            else if (action == BuiltinAction::ReconnectAddins)
+                addins.Reconnect();
+        });
+        explorer->CommandBarsChanged();
     }
     PrintLine(STD_OUTPUT_HANDLE, kReadyLine);
     if (!options.readyEvent.empty()) {
@@ -178,12 +350,29 @@ int Serve(HINSTANCE instance, int showCommand, const ServerOptions& options) {
 
     RunMessageLoop();
 
+    // Outlook's order at exit: Quit to the application's listeners, then the add-ins go.
+    if (options.timeAddins == 0) {
+        DISPPARAMS none = {nullptr, nullptr, 0, 0};
+        state.applicationEvents->Fire(kDispidQuit, none);
+    }
+    addins.Shutdown();
+    g_control = {};
+    if (commandBars) {
+        commandBars->SetChangeHandler(nullptr);
+        commandBars->SetActionHandler(nullptr);
+        if (!commandBars->SavePermanentBars())
+            PrintError(L"cannot save the permanent command bars");
+        commandBars->DisconnectAllSinks();
+    }
+    state.applicationEvents->DisconnectAll();
+
     ::RevokeActiveObject(rotCookie, nullptr);
     if (factoryCookie)
         ::CoRevokeClassObject(factoryCookie);
     ::CoDisconnectObject(application.Get(), 0);
     state.explorer = nullptr;
     explorer.reset();
+    state.commandBars = nullptr;
     if (control)
         ::DestroyWindow(control);
     return kOk;
@@ -231,6 +420,11 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
         return kOk;
     case ServerOptions::Action::Stop:
         return StopRunningServer();
+    case ServerOptions::Action::ClickControl:
+        return SendRequest(kCopyClickControl, options.clickTag, L"no control has that tag");
+    case ServerOptions::Action::ReconnectAddins:
+        return SendRequest(kCopyReconnectAddins, L"",
+                           L"the running stand-in refused to reconnect its add-ins");
     default:
         break;
     }

@@ -12,7 +12,7 @@
 namespace {
 constexpr DWORD kReadyTimeoutMs = 30000;
 constexpr DWORD kStopTimeoutMs = 10000;
-constexpr wchar_t kControlClass[] = L"VaroOutlookSubstituteControl";
+constexpr wchar_t kControlClass[] = L"VaroOutlookSubstituteControl"; // the stand-in's --stop window
 } // namespace
 
 std::wstring StandInProcess::ProgramPath() {
@@ -23,7 +23,7 @@ StandInProcess::~StandInProcess() {
     Stop();
 }
 
-bool StandInProcess::Start(const std::wstring& arguments) {
+bool StandInProcess::Start(const std::wstring& arguments, const std::wstring& outputFile) {
     Stop();
     std::wstring eventName = L"VaroStandInReady" + std::to_wstring(::GetCurrentProcessId()) + L"_" +
                              std::to_wstring(::GetTickCount());
@@ -36,9 +36,20 @@ bool StandInProcess::Start(const std::wstring& arguments) {
     std::wstring command = L"\"" + ProgramPath() + L"\" --ready-event " + eventName + L" " + arguments;
     STARTUPINFOW si = {};
     si.cb = sizeof si;
+    UniqueHandle output;
+    if (!outputFile.empty()) {
+        SECURITY_ATTRIBUTES sa = {sizeof sa, nullptr, TRUE};
+        output.Reset(::CreateFileW(outputFile.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &sa,
+                                   CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!output)
+            return false;
+        si.dwFlags = STARTF_USESTDHANDLES;
+        si.hStdOutput = output.Get();
+        si.hStdError = output.Get();
+    }
     PROCESS_INFORMATION pi = {};
-    if (!::CreateProcessW(nullptr, &command[0], nullptr, nullptr, FALSE, CREATE_SUSPENDED, nullptr, nullptr,
-                          &si, &pi))
+    if (!::CreateProcessW(nullptr, &command[0], nullptr, nullptr, output ? TRUE : FALSE, CREATE_SUSPENDED,
+                          nullptr, nullptr, &si, &pi))
         return false;
     ::AssignProcessToJobObject(m_job.Get(), pi.hProcess);
     ::ResumeThread(pi.hThread);

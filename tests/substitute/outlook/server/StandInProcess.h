@@ -18,7 +18,8 @@ public:
 
     // Starts the stand-in with these arguments and waits until it is in the running-object table.
     // False when it ended instead (ExitCode() then tells why) or did not get ready in time.
-    bool Start(const std::wstring& arguments);
+    // With outputFile, the stand-in's standard output and error go to that file.
+    bool Start(const std::wstring& arguments, const std::wstring& outputFile = std::wstring());
     // Runs the program to its end with these arguments (no waiting for readiness); its exit code.
     static DWORD RunToEnd(const std::wstring& arguments, std::string* output = nullptr);
     // Attaches as the viewer does: class from the ProgID, running object, _Application.

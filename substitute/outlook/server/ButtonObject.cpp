@@ -1,0 +1,96 @@
+#include "ButtonObject.h"
+
+#include "UniqueHandle.h"
+
+#include <olectl.h>
+
+namespace {
+// Keeps the clipboard open for one read.
+class ClipboardSession {
+public:
+    ClipboardSession() : m_open(::OpenClipboard(nullptr) != FALSE) {}
+    ~ClipboardSession() {
+        if (m_open)
+            ::CloseClipboard();
+    }
+    ClipboardSession(const ClipboardSession&) = delete;
+    ClipboardSession& operator=(const ClipboardSession&) = delete;
+    bool Open() const { return m_open; }
+
+private:
+    bool m_open;
+};
+} // namespace
+
+ButtonObject::ButtonObject(CommandBarSet& set, std::shared_ptr<CommandBarControlData> control)
+    : CommandBarControlObject(set, std::move(control)) {}
+
+HRESULT ButtonObject::QueryInterface(REFIID iid, void** out) {
+    return CommandBarControlObject::QueryInterface(iid, out);
+}
+
+ULONG ButtonObject::AddRef() {
+    return CommandBarControlObject::AddRef();
+}
+
+ULONG ButtonObject::Release() {
+    return CommandBarControlObject::Release();
+}
+
+void* ButtonObject::OtherInterface(REFIID iid) {
+    if (IsEqualIID(iid, IID_IConnectionPointContainer))
+        return static_cast<IConnectionPointContainer*>(this);
+    return CommandBarControlObject::OtherInterface(iid);
+}
+
+HRESULT ButtonObject::get_Style(long* result) {
+    return Get(m_control->style, result);
+}
+
+HRESULT ButtonObject::put_Style(long value) {
+    if (value < kButtonAutomatic || value > kButtonIconAndCaption)
+        return Fail(E_INVALIDARG, L"Unknown button style.");
+    m_control->style = value;
+    m_set.Changed();
+    return S_OK;
+}
+
+HRESULT ButtonObject::get_FaceId(long* result) {
+    return Get(m_control->faceId, result);
+}
+
+HRESULT ButtonObject::put_FaceId(long value) {
+    if (value < 0)
+        return Fail(E_INVALIDARG, L"A face number is not negative.");
+    m_control->faceId = value;
+    m_control->face.reset(); // a built-in face replaces a pasted one, as in Office
+    m_set.Changed();
+    return S_OK;
+}
+
+HRESULT ButtonObject::PasteFace() {
+    ClipboardSession clipboard;
+    if (!clipboard.Open())
+        return Fail(CLIPBRD_E_CANT_OPEN, L"The clipboard cannot be opened.");
+    HBITMAP picture = static_cast<HBITMAP>(::GetClipboardData(CF_BITMAP));
+    if (!picture)
+        return Fail(DV_E_FORMATETC, L"The clipboard holds no picture.");
+    // The clipboard keeps its bitmap; the button gets a copy of its own.
+    UniqueBitmap copy(static_cast<HBITMAP>(::CopyImage(picture, IMAGE_BITMAP, 0, 0, 0)));
+    if (!copy)
+        return Fail(E_OUTOFMEMORY, L"The picture cannot be copied.");
+    m_control->face = std::make_shared<UniqueBitmap>(std::move(copy));
+    m_set.Changed();
+    return S_OK;
+}
+
+HRESULT ButtonObject::EnumConnectionPoints(IEnumConnectionPoints** out) {
+    if (!out)
+        return E_POINTER;
+    *out = nullptr;
+    return E_NOTIMPL;
+}
+
+HRESULT ButtonObject::FindConnectionPoint(REFIID iid, IConnectionPoint** out) {
+    return FindOnlyConnectionPoint(m_control->clickEvents.Get(), DIID__CommandBarButtonEvents, iid, out);
+}

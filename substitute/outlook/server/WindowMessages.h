@@ -1,0 +1,19 @@
+// How scripts and tests reach a running stand-in: the window classes they look for and the
+// WM_COPYDATA requests its windows answer.
+#pragma once
+#include <windows.h>
+
+// The hidden message-only window that --stop, --click-control and --reconnect-addins talk to.
+constexpr wchar_t kControlWindowClass[] = L"VaroOutlookSubstituteControl";
+constexpr wchar_t kExplorerWindowClass[] = L"VaroOutlookSubstituteExplorer";
+constexpr wchar_t kMenuWindowClass[] = L"VaroOutlookSubstituteMenu";
+
+// WM_COPYDATA to the control window; the data is "EVENT\nTAG" (wide), EVENT a named event that is
+// set once the request was carried out. The result is TRUE when it was accepted.
+constexpr ULONG_PTR kCopyClickControl = 0x56415201;    // click the first control with that tag
+constexpr ULONG_PTR kCopyReconnectAddins = 0x56415202; // disconnect and reconnect the add-ins
+
+// WM_COPYDATA to the explorer window with a tag or caption (wide): the centre of the first drawn
+// control with that tag (else that caption), packed as MAKELONG(x, y) in client coordinates, or
+// -1 when none is drawn. Menu items count only while their menu is open.
+constexpr ULONG_PTR kCopyControlPoint = 0x56415203;

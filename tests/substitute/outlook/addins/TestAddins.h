@@ -1,0 +1,23 @@
+// The test add-ins of VaroTestAddins.dll: what tests and the benchmark load into the stand-in.
+#pragma once
+#include <windows.h>
+
+// Does nothing and succeeds: the baseline for load and connection times.
+constexpr wchar_t kNullAddinProgId[] = L"VaroTest.NullAddin";
+constexpr CLSID kNullAddinClassId = {
+    0x6a1d3c52, 0x8e4f, 0x4b21, {0x9c, 0x7e, 0x15, 0x3a, 0x2b, 0x6d, 0x90, 0x01}};
+// OnConnection fails with kFailingAddinResult.
+constexpr wchar_t kFailingAddinProgId[] = L"VaroTest.FailingAddin";
+constexpr CLSID kFailingAddinClassId = {
+    0x6a1d3c52, 0x8e4f, 0x4b21, {0x9c, 0x7e, 0x15, 0x3a, 0x2b, 0x6d, 0x90, 0x02}};
+constexpr HRESULT kFailingAddinResult = static_cast<HRESULT>(0x8004ABCD);
+// Writes every call it gets into the file named by VARO_TEST_ADDIN_LOG and, when connected, puts
+// a button (tag kTestButtonTag) on its own bar kTestBarName and an item (tag kTestMenuTag) at the
+// end of the fifth menu, and listens to their Click and to the application's events.
+constexpr wchar_t kRecordingAddinProgId[] = L"VaroTest.RecordingAddin";
+constexpr CLSID kRecordingAddinClassId = {
+    0x6a1d3c52, 0x8e4f, 0x4b21, {0x9c, 0x7e, 0x15, 0x3a, 0x2b, 0x6d, 0x90, 0x03}};
+constexpr wchar_t kAddinLogVariable[] = L"VARO_TEST_ADDIN_LOG";
+constexpr wchar_t kTestBarName[] = L"VaroTestBar";
+constexpr wchar_t kTestButtonTag[] = L"VaroTestButton";
+constexpr wchar_t kTestMenuTag[] = L"VaroTestMenu";
