@@ -316,7 +316,8 @@ Varoscope is installed without its button in Outlook; run the setup again to ret
 SectionEnd
 
 ; ---------------------------------------------------------------------------------------------------
-; Uninstaller: removes exactly what the setup made, and the viewer's own settings file beside it.
+; Uninstaller: removes exactly what the setup made, and what the viewer itself keeps: its language
+; setting file beside the program and the uninstalling user's profile key.
 
 Function un.onInit
     SetRegView 64
@@ -373,6 +374,11 @@ Section "Uninstall"
         Delete "$PROGRAMFILES64\${PRODUCT}\VaroDoc.bmp"
         RMDir "$PROGRAMFILES64\${PRODUCT}"
     ${EndIf}
+
+    ; The viewer's framework keeps a profile key (its empty recent-file list) for each user who ran
+    ; it; the uninstalling user's goes with the program. The parent is shared by such programs.
+    DeleteRegKey HKCU "Software\Local AppWizard-Generated Applications\VARO"
+    DeleteRegKey /ifempty HKCU "Software\Local AppWizard-Generated Applications"
 
     DeleteRegKey HKLM "${UNINSTALL_KEY}"
 SectionEnd
