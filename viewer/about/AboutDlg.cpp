@@ -1,4 +1,5 @@
 #include "AboutDlg.h"
+#include "PaintDC.h"
 
 #include "resource.h"
 
@@ -97,9 +98,21 @@ bool CAboutDlg::StartImage(const std::string& name) {
 }
 
 void CAboutDlg::OnPaint() {
-    PAINTSTRUCT dialogPaint{}, panelPaint{};
-    HDC dialogDc = ::BeginPaint(m_hWnd, &dialogPaint);
-    HDC panelDc = ::BeginPaint(panel, &panelPaint);
+    std::string missingBitmap;
+    {
+        CPaintDC dialogPaint(m_hWnd);
+        CPaintDC panelPaint(panel);
+        missingBitmap = PaintCredits(dialogPaint.Get(), panelPaint.Get());
+    }
+    // Reported after the paint has ended, so that the box itself can paint.
+    if (!missingBitmap.empty()) {
+        std::string text(kMissingBitmapFormat);
+        text.replace(text.find("%s"), 2, missingBitmap);
+        ::MessageBoxA(m_hWnd, text.c_str(), AppTitle().c_str(), MB_OK);
+    }
+}
+
+std::string CAboutDlg::PaintCredits(HDC dialogDc, HDC panelDc) {
     ::SetBkMode(panelDc, TRANSPARENT);
 
     UniqueFont font;
@@ -111,12 +124,7 @@ void CAboutDlg::OnPaint() {
             ::KillTimer(m_hWnd, scrollTimerId);
             std::string name = credits::VisibleText(credits.currentLine);
             credits.DropCurrentLine();
-            ::EndPaint(panel, &panelPaint);
-            ::EndPaint(m_hWnd, &dialogPaint);
-            std::string text(kMissingBitmapFormat);
-            text.replace(text.find("%s"), 2, name);
-            ::MessageBoxA(m_hWnd, text.c_str(), AppTitle().c_str(), MB_OK);
-            return;
+            return name;
         }
     } else if (style.kind == credits::LineKind::Text) {
         font.Reset(::CreateFontA(style.height, 0, 0, 0, style.weight, FALSE, FALSE, FALSE, ANSI_CHARSET,
@@ -152,9 +160,7 @@ void CAboutDlg::OnPaint() {
     ::SelectObject(panelDc, previousBrush);
     if (previousFont)
         ::SelectObject(panelDc, previousFont);
-
-    ::EndPaint(panel, &panelPaint);
-    ::EndPaint(m_hWnd, &dialogPaint);
+    return std::string();
 }
 
 void CAboutDlg::OnLButtonUp() {

@@ -25,6 +25,9 @@ protected:
 private:
     void OnTimer(UINT_PTR id);
     void OnPaint();
+    // Draws the current credits step; the name of a separator bitmap that cannot be loaded, else
+    // empty.
+    std::string PaintCredits(HDC dialogDc, HDC panelDc);
     void OnLButtonUp();
     void OnDestroy();
     // Loads the named bitmap and places it centred at the panel's bottom edge; false if absent.

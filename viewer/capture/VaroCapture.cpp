@@ -105,6 +105,34 @@ std::wstring UpperCase(std::wstring s) {
     return s;
 }
 
+// What a file looked like, to tell whether a save wrote it.
+struct FileState {
+    bool exists = false;
+    FILETIME written = {};
+    DWORD sizeHigh = 0, sizeLow = 0;
+};
+FileState StateOf(const std::wstring& path) {
+    FileState state;
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (::GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) {
+        state.exists = true;
+        state.written = data.ftLastWriteTime;
+        state.sizeHigh = data.nFileSizeHigh;
+        state.sizeLow = data.nFileSizeLow;
+    }
+    return state;
+}
+// A save that reports success wrote the file; a failed one wrote it only if the file is new or
+// changed (a half-written file is the capture's too). Anything else was there before.
+bool WrittenBySave(const FileState& before, const FileState& after, HRESULT saveResult) {
+    if (!after.exists)
+        return false;
+    if (SUCCEEDED(saveResult) || !before.exists)
+        return true;
+    return ::CompareFileTime(&before.written, &after.written) != 0 || before.sizeHigh != after.sizeHigh ||
+           before.sizeLow != after.sizeLow;
+}
+
 bool RepresentableInAnsi(const char16_t* ch, size_t units) {
     if (::GetACP() == CP_UTF8)
         return true;
@@ -124,6 +152,7 @@ template <typename T> ComPtr<T> RunAndQuery(HRESULT created, IUnknown* unknown, 
             throw CAutomationError(created);
         return out;
     }
+    // Running the object only readies it; the query below tells whether it is usable.
     ::OleRun(unknown);
     HRESULT hr = unknown->QueryInterface(iid, reinterpret_cast<void**>(out.ReleaseAndGetAddressOf()));
     if (FAILED(hr) && hr != E_NOINTERFACE)
@@ -131,6 +160,27 @@ template <typename T> ComPtr<T> RunAndQuery(HRESULT created, IUnknown* unknown, 
     return out;
 }
 } // namespace
+
+CVaroCapture::~CVaroCapture() {
+    if (m_unlogged.empty() || LogSavedFiles(std::string()) == 0)
+        return;
+    // The log stays out of reach: remove the files here, as the exit clean-up would have.
+    const std::string folder = TempFolder();
+    size_t start = 0;
+    while (start < m_unlogged.size()) {
+        size_t end = m_unlogged.find('\n', start);
+        if (end == std::string::npos)
+            end = m_unlogged.size();
+        if (end > start)
+            ::DeleteFileA((folder + m_unlogged.substr(start, end - start)).c_str());
+        start = end + 1;
+    }
+}
+
+CVaroCapture::SavedMessageFile::~SavedMessageFile() {
+    if (m_written && !::DeleteFileW(m_path.c_str()))
+        m_owner.m_unlogged += m_name + '\n';
+}
 
 void CVaroCapture::ShowMessage(const char* text) {
     ::MessageBoxA(::GetActiveWindow(), text, kAppTitle, MB_OK | MB_ICONEXCLAMATION);
@@ -240,10 +290,12 @@ void CVaroCapture::SaveAttachments(IDispatch* mailItem, const char* folder, std:
 }
 
 std::string CVaroCapture::TargetName(const std::wstring& fileName, const std::string& folder, NameSet& used) {
-    // Paths live in buffers of MAX_PATH characters, terminator included.
-    if (folder.size() + 1 >= MAX_PATH)
+    // Paths live in buffers of MAX_PATH characters, terminator included. The exit clean-up joins
+    // folder and name with one more separator, and must still reach the file.
+    constexpr size_t kCleanUpSeparator = 1;
+    if (folder.size() + 1 + kCleanUpSeparator >= MAX_PATH)
         return {};
-    size_t room = MAX_PATH - 1 - folder.size();
+    size_t room = MAX_PATH - 1 - kCleanUpSeparator - folder.size();
     std::u16string safe = VaroCapture::MakeSafeLeafName(ToU16(fileName), RepresentableInAnsi);
     auto taken = [&used](const std::u16string& candidate) {
         return used.count(UpperCase(ToWide(candidate))) != 0;
@@ -288,11 +340,18 @@ void CVaroCapture::SaveAttachmentsInto(IDispatch* mailItem, const std::string& f
         }
         std::string path = folder + name;
         std::wstring widePath = AnsiToWide(path);
-        Dispatch::CallMethod(attachment.Get(), L"SaveAsFile", {CVariant::FromString(widePath)}, nullptr,
+        const FileState before = StateOf(widePath);
+        // The walk counts on the file being there whatever the result; the result only tells
+        // whether a message file found afterwards is this save's to remove.
+        HRESULT saved = S_OK;
+        Dispatch::CallMethod(attachment.Get(), L"SaveAsFile", {CVariant::FromString(widePath)}, &saved,
                              &walk.attachmentIds);
 
         // The attachment's own extension decides whether it is a message to walk.
         if (VaroCapture::IsMessageExtension(WideToAnsi(fileName))) {
+            // Declared first, so that it is removed after the items opened from it are released.
+            SavedMessageFile messageFile(*this, widePath, name,
+                                         WrittenBySave(before, StateOf(widePath), saved));
             if (!m_spOutlookApp)
                 throw CAutomationError(E_POINTER);
             ComPtr<IDispatch> created = Dispatch::ToDispatch(
@@ -311,11 +370,22 @@ void CVaroCapture::SaveAttachmentsInto(IDispatch* mailItem, const std::string& f
     }
 }
 
+DWORD CVaroCapture::LogSavedFiles(const std::string& logText) {
+    m_unlogged += logText;
+    DWORD error = AppendToLog(kLogFile, m_unlogged);
+    if (error == 0)
+        m_unlogged.clear();
+    return error;
+}
+
 DWORD CVaroCapture::AppendToLog(const char* fileName, const std::string& text) {
     std::string path = TempFolder() + fileName;
-    UniqueHandle file(::CreateFileA(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
-                                    FILE_ATTRIBUTE_NORMAL, nullptr));
+    UniqueHandle file(::CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                                    OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file)
+        return ::GetLastError();
+    LARGE_INTEGER zero = {}, end = {};
+    if (!::SetFilePointerEx(file.Get(), zero, &end, FILE_END))
         return ::GetLastError();
     // The log is a text file: each line ends with CR LF on disk.
     std::string lines;
@@ -325,7 +395,14 @@ DWORD CVaroCapture::AppendToLog(const char* fileName, const std::string& text) {
             lines += '\r';
         lines += c;
     }
-    return WriteAll(file.Get(), lines.data(), lines.size());
+    DWORD error = WriteAll(file.Get(), lines.data(), lines.size());
+    if (error != 0) {
+        // Half a line would name a file nobody saved: cut the log back to its whole lines.
+        // Nothing more can be done if even that fails.
+        if (::SetFilePointerEx(file.Get(), end, nullptr, FILE_BEGIN))
+            ::SetEndOfFile(file.Get());
+    }
+    return error;
 }
 
 void CVaroCapture::WriteReport(IDispatch* mailItem, const char* folderText) {
@@ -345,7 +422,15 @@ void CVaroCapture::WriteReport(IDispatch* mailItem, const char* folderText) {
 
     // Every attachment is saved before any report file is touched.
     std::vector<std::string> names;
-    SaveAttachments(mailItem, folder.c_str(), names);
+    try {
+        SaveAttachments(mailItem, folder.c_str(), names);
+    } catch (const CAutomationError&) {
+        // The files saved before the failure are the capture's all the same: the exit clean-up
+        // must find them. The report files stay as they were.
+        if (!names.empty() || !m_unlogged.empty())
+            LogSavedFiles(VaroCapture::LogText(names.data(), names.size()));
+        throw;
+    }
 
     document.AppendElement("ATTACHMENTS", nullptr, true);
     document.EnterElement();
@@ -363,7 +448,7 @@ void CVaroCapture::WriteReport(IDispatch* mailItem, const char* folderText) {
     DWORD reportError = report ? 0 : ::GetLastError();
     // The saved files are logged even when the report cannot be written, so that the clean-up
     // at exit still finds them.
-    if (DWORD logError = AppendToLog(kLogFile, logText))
+    if (DWORD logError = LogSavedFiles(logText))
         failures.push_back({TempFolder() + kLogFile, logError});
 
     if (report) {
@@ -429,9 +514,12 @@ std::string CVaroCapture::TransformReport(const std::string& folder) {
     if (!xml || !xsl || !xslTemplate)
         throw CAutomationError(E_POINTER);
 
+    // Whether the loads parsed is not judged here: an unreadable report or stylesheet shows up as
+    // a failure of createProcessor or transform, or as what the processor makes of it.
     VARIANT_BOOL loaded = VARIANT_FALSE;
     ThrowIfFailed(xml->load(CVariant::FromString(AnsiToWide(folder + kReportXml)).Get(), &loaded));
     ThrowIfFailed(xsl->load(CVariant::FromString(AnsiToWide(folder + kReportXsl)).Get(), &loaded));
+    // Deliberately unchecked: a stylesheet the template refuses makes createProcessor fail.
     xslTemplate->putref_stylesheet(xsl.Get());
     ComPtr<IXSLProcessor> processor;
     ThrowIfFailed(xslTemplate->createProcessor(processor.ReleaseAndGetAddressOf()));
@@ -440,8 +528,10 @@ std::string CVaroCapture::TransformReport(const std::string& folder) {
 
     ComPtr<IStream> stream;
     ThrowIfFailed(::CreateStreamOnHGlobal(nullptr, TRUE, stream.ReleaseAndGetAddressOf()));
+    // Deliberately unchecked: without output or input the transform call fails, which is checked.
     processor->put_output(CVariant::FromUnknown(stream.Get()).Get());
     processor->put_input(CVariant::FromDispatch(xml.Get()).Get());
+    // done only says whether a transformation may be resumed; a synchronous input always finishes.
     VARIANT_BOOL done = VARIANT_FALSE;
     ThrowIfFailed(processor->transform(&done));
 

@@ -9,6 +9,7 @@
 #include <oaidl.h>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 class CVaroCapture {
@@ -16,7 +17,8 @@ public:
     CVaroCapture() = default;
     CVaroCapture(const CVaroCapture&) = delete;
     CVaroCapture& operator=(const CVaroCapture&) = delete;
-    virtual ~CVaroCapture() = default;
+    // Files a run saved that never reached the log are removed here, as the exit clean-up would.
+    virtual ~CVaroCapture();
 
     // The Refresh command: one whole capture run.
     void OnRefresh();
@@ -28,7 +30,7 @@ public:
     // Builds, writes and transforms the report of the mail, then shows the page.
     void WriteReport(IDispatch* mailItem, const char* folder);
     // Appends text (line feeds become CR LF) to the named file in the temporary folder.
-    // Gives 0 or the system's error code.
+    // Gives 0 or the system's error code; a failed append leaves the file as it was.
     DWORD AppendToLog(const char* fileName, const std::string& text);
     // Releases namespace, explorer and application, in that order.
     void ReleaseOutlook();
@@ -79,8 +81,28 @@ private:
         Dispatch::CDispIdCache mailIds, collectionIds, attachmentIds;
     };
 
+    // An attached message saved only to be opened: removed once the walk is done with it, if
+    // this save wrote it. One that cannot be removed goes to the log for the exit clean-up.
+    class SavedMessageFile {
+    public:
+        SavedMessageFile(CVaroCapture& owner, std::wstring path, std::string name, bool written)
+            : m_owner(owner), m_path(std::move(path)), m_name(std::move(name)), m_written(written) {}
+        SavedMessageFile(const SavedMessageFile&) = delete;
+        SavedMessageFile& operator=(const SavedMessageFile&) = delete;
+        ~SavedMessageFile();
+
+    private:
+        CVaroCapture& m_owner;
+        std::wstring m_path;
+        std::string m_name;
+        bool m_written;
+    };
+
     void SaveAttachmentsInto(IDispatch* mailItem, const std::string& folder, std::vector<std::string>& names,
                              Walk& walk);
+    // Appends the names (one per line) to the log, together with any that an earlier attempt
+    // could not write; what fails now is kept for the next attempt.
+    DWORD LogSavedFiles(const std::string& logText);
     // The name an attachment is saved and listed under; empty to skip it.
     std::string TargetName(const std::wstring& fileName, const std::string& folder, NameSet& used);
     // Runs the stylesheet over the written report; the bytes of the page.
@@ -88,4 +110,6 @@ private:
 
     HCURSOR m_previousCursor = nullptr;
     bool m_running = false;
+    // Log lines of files in the working folder that the log does not hold yet.
+    std::string m_unlogged;
 };

@@ -1,6 +1,6 @@
 #include "Dialog.h"
 
-#include "resource.h"
+#include "FrameworkIds.h"
 
 namespace {
 constexpr const char* kFallbackAppTitle = "VARO";

@@ -1,6 +1,6 @@
 #include "Document.h"
 #include "WinApp.h"
-#include "resource.h"
+#include "FrameworkIds.h"
 
 namespace {
 const CmdMapEntry<CDocument> kCommands[] = {

@@ -7,7 +7,7 @@
 #include "ToolBar.h"
 #include "View.h"
 #include "WinApp.h"
-#include "resource.h"
+#include "FrameworkIds.h"
 
 #include <commctrl.h>
 
@@ -133,6 +133,10 @@ LRESULT CFrameWnd::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     default:
         if (msg == AfxTraceMenuMessage() && AfxTraceEnabled()) {
             OnTraceMenu();
+            return 0;
+        }
+        if (msg == AfxTracePingMessage() && AfxTraceEnabled()) {
+            AfxTrace("ping", std::to_string(wParam).c_str());
             return 0;
         }
         break;
@@ -266,6 +270,7 @@ void CFrameWnd::GetMessageString(UINT id, std::string& text) const {
 void CFrameWnd::SetMessageText(const char* text) {
     if (CStatusBar* bar = FindStatusBar())
         bar->SetPaneText(0, text);
+    AfxTrace("status", text);
 }
 
 void CFrameWnd::SetMessageString(UINT id) {

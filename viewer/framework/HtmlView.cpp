@@ -1,7 +1,9 @@
 #include "HtmlView.h"
 #include "StringConv.h"
 #include "Trace.h"
-#include "resource.h"
+#include "ComString.h"
+#include "FrameworkIds.h"
+#include "Variant.h"
 
 #include <docobj.h>
 
@@ -86,18 +88,10 @@ void CHtmlView::Navigate2(const char* url) {
     AfxTrace("navigate", url);
     if (!m_browser)
         return;
-    VARIANT location;
-    ::VariantInit(&location);
-    location.vt = VT_BSTR;
-    location.bstrVal = ::SysAllocString(AnsiToWide(url ? url : "").c_str());
-    VARIANT flags;
-    ::VariantInit(&flags);
-    flags.vt = VT_I4;
-    flags.lVal = 0;
-    VARIANT none;
-    ::VariantInit(&none);
-    m_browser->Navigate2(&location, &flags, &none, &none, &none);
-    ::VariantClear(&location);
+    CVariant location = CVariant::FromString(AnsiToWide(url ? url : ""));
+    CVariant flags = CVariant::FromLong(0);
+    CVariant none;
+    m_browser->Navigate2(location.Ptr(), flags.Ptr(), none.Ptr(), none.Ptr(), none.Ptr());
     if (AfxTraceEnabled())
         AfxTrace("location", GetLocationURL().c_str());
 }
@@ -111,12 +105,10 @@ void CHtmlView::GoBack() {
 std::string CHtmlView::GetLocationURL() const {
     if (!m_browser)
         return std::string();
-    BSTR url = nullptr;
-    if (FAILED(m_browser->get_LocationURL(&url)) || !url)
+    CComString url;
+    if (FAILED(m_browser->get_LocationURL(url.ReleaseAndGetAddressOf())) || !url.Get())
         return std::string();
-    std::string text = WideToAnsi(url, ::SysStringLen(url));
-    ::SysFreeString(url);
-    return text;
+    return WideToAnsi(url.Get(), url.Length());
 }
 
 void CHtmlView::ExecBrowserCommand(OLECMDID command) {

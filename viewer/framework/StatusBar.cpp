@@ -1,5 +1,5 @@
 #include "StatusBar.h"
-#include "resource.h"
+#include "FrameworkIds.h"
 
 #include <commctrl.h>
 

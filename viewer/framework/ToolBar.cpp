@@ -13,8 +13,6 @@ const char* const kToolBarResourceType = MAKEINTRESOURCEA(241);
 CToolBar::~CToolBar() {
     if (m_hWnd)
         ::DestroyWindow(UnsubclassWindow());
-    if (m_images)
-        ImageList_Destroy(m_images);
 }
 
 BOOL CToolBar::CreateEx(CWnd* parent, DWORD controlStyle, DWORD style, RECT, UINT id) {
@@ -47,14 +45,12 @@ BOOL CToolBar::LoadToolBar(UINT resourceId) {
     if (size < (4u + count) * sizeof(WORD))
         return FALSE;
 
-    if (m_images)
-        ImageList_Destroy(m_images);
-    m_images = ImageList_LoadImageA(instance, MAKEINTRESOURCEA(resourceId), width, 0, kButtonFace,
-                                    IMAGE_BITMAP, LR_CREATEDIBSECTION);
+    m_images.Reset(ImageList_LoadImageA(instance, MAKEINTRESOURCEA(resourceId), width, 0, kButtonFace,
+                                        IMAGE_BITMAP, LR_CREATEDIBSECTION));
     if (!m_images)
         return FALSE;
     ::SendMessageA(m_hWnd, TB_SETBITMAPSIZE, 0, MAKELPARAM(width, height));
-    ::SendMessageA(m_hWnd, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(m_images));
+    ::SendMessageA(m_hWnd, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(m_images.Get()));
 
     std::vector<TBBUTTON> buttons;
     m_buttons.clear();

@@ -3,6 +3,7 @@
 // and the bitmap of the same id.
 #pragma once
 #include "ControlBar.h"
+#include "UniqueHandle.h"
 #include "Wnd.h"
 
 #include <commctrl.h>
@@ -10,6 +11,13 @@
 #include <vector>
 
 class CCmdTarget;
+
+struct ImageListTraits {
+    using Handle = HIMAGELIST;
+    static Handle Invalid() { return nullptr; }
+    static void Close(Handle h) { ImageList_Destroy(h); }
+};
+using UniqueImageList = UniqueResource<ImageListTraits>;
 
 class CToolBar : public CWnd {
 public:
@@ -49,5 +57,5 @@ private:
     DWORD m_barStyle = 0;
     DWORD m_dockSides = 0;
     std::vector<UINT> m_buttons;
-    HIMAGELIST m_images = nullptr;
+    UniqueImageList m_images; // the bar only borrows it: it goes after the window
 };

@@ -20,6 +20,11 @@ bool AfxTraceEnabled() {
     return ::GetEnvironmentVariableA("VARO_TRACE", nullptr, 0) > 0;
 }
 
+UINT AfxTracePingMessage() {
+    static const UINT message = ::RegisterWindowMessageA("VaroTracePing");
+    return message;
+}
+
 UINT AfxTraceMenuMessage() {
     static const UINT message = ::RegisterWindowMessageA("VaroTraceMenu");
     return message;

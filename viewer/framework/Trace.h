@@ -9,6 +9,9 @@ void AfxTrace(const char* event, const char* detail = "");
 // True when events are traced (VARO_TRACE is set).
 bool AfxTraceEnabled();
 
+// Registered message that a traced frame answers with the line "ping <wParam>": posted behind
+// other messages, it tells a driver that everything queued before it has been handled.
+UINT AfxTracePingMessage();
 // Registered message that asks a traced frame to write its menu bar into the trace.
 UINT AfxTraceMenuMessage();
 // Writes every item of the menu as "menu <path> <id> <state> <text>" lines (path: positions

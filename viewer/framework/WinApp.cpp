@@ -3,7 +3,7 @@
 #include "DocTemplate.h"
 #include "FrameWnd.h"
 #include "RegKey.h"
-#include "resource.h"
+#include "FrameworkIds.h"
 
 #include <commctrl.h>
 #include <commdlg.h>

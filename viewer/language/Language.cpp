@@ -2,6 +2,9 @@
 
 #include <cstring>
 #include <string>
+#include <vector>
+
+#include "MenuTemplate.h"
 
 #include "StringConv.h"
 #include "resource.h"
@@ -204,42 +207,13 @@ void RetitleMenuLevel(HMENU hMenu, const std::string& prefix, const std::string&
     }
 }
 
-// Reads a standard menu template: little-endian words and zero-terminated UTF-16 texts.
-class MenuTemplateReader {
-public:
-    MenuTemplateReader(const BYTE* data, DWORD size) : m_pos(data), m_end(data + size) {}
-    bool Word(WORD& value) {
-        if (m_end - m_pos < 2)
-            return false;
-        value = static_cast<WORD>(m_pos[0] | (m_pos[1] << 8));
-        m_pos += 2;
-        return true;
-    }
-    bool Skip(std::size_t bytes) {
-        if (static_cast<std::size_t>(m_end - m_pos) < bytes)
-            return false;
-        m_pos += bytes;
-        return true;
-    }
-    // The text in the ANSI code page, at most kLangTextSize - 1 bytes.
-    bool Text(std::string& text) {
-        std::wstring wide;
-        for (WORD c; Word(c);) {
-            if (c == 0) {
-                text = WideToAnsi(wide);
-                if (text.size() >= static_cast<std::size_t>(kLangTextSize))
-                    text.resize(kLangTextSize - 1);
-                return true;
-            }
-            wide.push_back(static_cast<wchar_t>(c));
-        }
-        return false;
-    }
-
-private:
-    const BYTE* m_pos;
-    const BYTE* m_end;
-};
+// A template text in the ANSI code page, at most kLangTextSize - 1 bytes.
+std::string TemplateText(const std::u16string& text) {
+    std::string ansi = WideToAnsi(std::wstring(text.begin(), text.end()));
+    if (ansi.size() >= static_cast<std::size_t>(kLangTextSize))
+        ansi.resize(kLangTextSize - 1);
+    return ansi;
+}
 
 BOOL CALLBACK RetitleDialogChild(HWND hWnd, LPARAM lParam);
 
@@ -334,50 +308,18 @@ void RestoreMenuTexts(HMENU hMenu, LPCSTR lpszMenuResource) {
     const BYTE* data = hData ? static_cast<const BYTE*>(::LockResource(hData)) : nullptr;
     if (!data)
         return;
-    MenuTemplateReader reader(data, ::SizeofResource(g_hResInstance, hInfo));
-    WORD version = 0;
-    WORD headerSize = 0;
-    if (!reader.Word(version) || !reader.Word(headerSize) || version != 0 || !reader.Skip(headerSize))
+    std::vector<MenuTemplateItem> items;
+    if (!CMenuTemplate::Read(data, ::SizeofResource(g_hResInstance, hInfo), kMaxMenuDepth, items))
         return; // not a standard menu template
-
-    struct Level {
-        HMENU hMenu;
-        UINT position;   // of the next item of this level
-        bool openedLast; // the submenu item that opened this level was the last of its own level
-    };
-    Level levels[kMaxMenuDepth];
-    int depth = 0;
-    levels[0] = {hMenu, 0, true};
-    for (;;) {
-        WORD flags = 0;
-        std::string text;
-        if (!reader.Word(flags))
-            return;
-        Level& level = levels[depth];
-        UINT position = level.position++;
-        if (flags & MF_POPUP) {
-            if (!reader.Text(text))
-                return;
-            SetItemText(level.hMenu, position, true, text.c_str());
-            if (depth + 1 >= kMaxMenuDepth)
-                return;
-            levels[++depth] = {::GetSubMenu(level.hMenu, static_cast<int>(position)), 0,
-                               (flags & MF_END) != 0};
-            continue;
-        }
-        WORD id = 0;
-        if (!reader.Word(id) || !reader.Text(text))
-            return;
-        if (id != 0) // separators have nothing to restore
-            SetItemText(hMenu, id, false, text.c_str());
-        if (!(flags & MF_END))
-            continue;
-        bool leaving = true;
-        while (leaving) {
-            if (depth == 0)
-                return;
-            leaving = levels[depth].openedLast;
-            --depth;
+    HMENU levels[kMaxMenuDepth] = {hMenu};
+    for (const MenuTemplateItem& item : items) {
+        if (item.popup) {
+            HMENU level = levels[item.depth];
+            SetItemText(level, item.position, true, TemplateText(item.text).c_str());
+            if (item.depth + 1 < kMaxMenuDepth)
+                levels[item.depth + 1] = ::GetSubMenu(level, static_cast<int>(item.position));
+        } else if (item.id != 0) { // separators have nothing to restore
+            SetItemText(hMenu, item.id, false, TemplateText(item.text).c_str());
         }
     }
 }

@@ -1,6 +1,7 @@
 #include "Charset.h"
 
 #include <cstdint>
+#include <string>
 
 #if !defined(_WIN32) && defined(__has_include)
 #if __has_include(<iconv.h>)
@@ -46,6 +47,8 @@ CharsetHook g_hook = &IconvHook;
 #else
 CharsetHook g_hook = nullptr;
 #endif
+
+AnsiHook g_ansiHook = nullptr;
 
 // Windows-1252 characters 0x80..0x9F; zero marks the five undefined bytes.
 const uint16_t kCp1252High[32] = {0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
@@ -202,8 +205,41 @@ std::string Windows1252ToUtf8(const std::string& bytes) {
     return out;
 }
 
+void SetAnsiHook(AnsiHook hook) {
+    g_ansiHook = hook;
+}
+
+std::string AnsiToUtf8(const std::string& bytes) {
+    std::string out;
+    if (g_ansiHook && g_ansiHook(bytes, out) && IsValidUtf8(out))
+        return out;
+    return Windows1252ToUtf8(bytes);
+}
+
 std::string RawTextToUtf8(const std::string& bytes) {
-    return IsValidUtf8(bytes) ? bytes : Windows1252ToUtf8(bytes);
+    return IsValidUtf8(bytes) ? bytes : AnsiToUtf8(bytes);
+}
+
+std::string CharsetOfCodePage(unsigned codePage) {
+    struct Entry {
+        unsigned codePage;
+        const char* charset;
+    };
+    static const Entry kNames[] = {
+        {65001, "utf-8"},       {20127, "us-ascii"},    {932, "shift_jis"},     {936, "gbk"},
+        {949, "cp949"},         {950, "big5"},          {20866, "koi8-r"},      {21866, "koi8-u"},
+        {50220, "iso-2022-jp"}, {50221, "iso-2022-jp"}, {50222, "iso-2022-jp"}, {51932, "euc-jp"},
+        {20932, "euc-jp"},      {54936, "gb18030"},     {51949, "euc-kr"},      {866, "ibm866"},
+        {10000, "macintosh"},   {65000, "utf-7"},       {874, "windows-874"},
+    };
+    for (const Entry& entry : kNames)
+        if (entry.codePage == codePage)
+            return entry.charset;
+    if (codePage >= 1250 && codePage <= 1258)
+        return "windows-" + std::to_string(codePage);
+    if (codePage >= 28591 && codePage <= 28606)
+        return "iso-8859-" + std::to_string(codePage - 28590);
+    return "cp" + std::to_string(codePage);
 }
 
 std::string Utf16LeToUtf8(const std::string& bytes) {

@@ -18,9 +18,20 @@ std::string NormalizeCharsetName(const std::string& charset);
 // Converts text in charset to UTF-8; false when neither the table nor the hook knows it.
 bool ConvertToUtf8(const std::string& charset, const std::string& bytes, std::string& out);
 
-// Text of unknown origin (raw 8-bit header text): kept when it is valid UTF-8, else read as
-// Windows-1252.
+// Text in the system's ANSI code page to UTF-8, as Outlook reads 8-bit text that names no
+// charset. The platform installs the conversion (the ANSI code page on Windows); without one, and
+// natively, Windows-1252 is the model.
+using AnsiHook = bool (*)(const std::string& bytes, std::string& out);
+void SetAnsiHook(AnsiHook hook);
+std::string AnsiToUtf8(const std::string& bytes);
+
+// Text of unknown origin (raw 8-bit header text): kept when it is valid UTF-8, else read in the
+// system's ANSI code page.
 std::string RawTextToUtf8(const std::string& bytes);
+
+// The charset name for a Windows code page number, for ConvertToUtf8 ("cp" and the number when
+// there is no better-known name).
+std::string CharsetOfCodePage(unsigned codePage);
 
 bool IsValidUtf8(const std::string& bytes);
 std::string Windows1252ToUtf8(const std::string& bytes);

@@ -30,6 +30,10 @@ bool WindowsHook(const std::string& charset, const std::string& bytes, std::stri
     return cp != 0 && CodePageToUtf8(cp, bytes, out);
 }
 
+bool AnsiHookWin32(const std::string& bytes, std::string& out) {
+    return CodePageToUtf8(::GetACP(), bytes, out);
+}
+
 unsigned NumberAfter(const std::string& name, const char* prefix) {
     size_t n = std::char_traits<char>::length(prefix);
     if (name.compare(0, n, prefix) != 0 || name.size() == n)
@@ -81,4 +85,5 @@ bool CodePageToUtf8(unsigned codePage, const std::string& bytes, std::string& ou
 
 void InstallWindowsCharsetHook() {
     SetCharsetHook(&WindowsHook);
+    SetAnsiHook(&AnsiHookWin32);
 }

@@ -3,6 +3,7 @@
 // Files are only read (shared for reading); a broken file gives a model with `problem` set.
 #pragma once
 #include "MailMessage.h"
+#include "MsgModel.h"
 
 #include <objbase.h>
 #include <string>
@@ -22,6 +23,3 @@ MailMessage ReadMsgStorage(IStorage* storage);
 HRESULT WriteMsgFile(const std::wstring& path, const MailMessage& message);
 // The same into an open, writable top-level storage (not committed).
 HRESULT WriteMsgStorage(IStorage* storage, const MailMessage& message);
-
-// True when the bytes start with the compound-file signature D0 CF 11 E0 A1 B1 1A E1.
-bool HasCompoundFileSignature(const std::string& bytes);

@@ -122,13 +122,17 @@ std::string CharsetText(const std::string& charset, const std::string& bytes) {
 
 // RFC 2231 extended value "charset'language'percent-encoded".
 std::string DecodeExtendedValue(std::string_view value, std::string& charset, bool first) {
+    size_t a1 = value.find('\'');
+    size_t a2 = a1 == std::string_view::npos ? a1 : value.find('\'', a1 + 1);
     if (first) {
-        size_t a1 = value.find('\'');
-        size_t a2 = a1 == std::string_view::npos ? a1 : value.find('\'', a1 + 1);
         if (a2 != std::string_view::npos) {
             charset = std::string(value.substr(0, a1));
             value = value.substr(a2 + 1);
         }
+    } else if (a2 != std::string_view::npos && !charset.empty() &&
+               NormalizeCharsetName(std::string(value.substr(0, a1))) == NormalizeCharsetName(charset)) {
+        // Some writers repeat section 0's charset and language in every section.
+        value = value.substr(a2 + 1);
     }
     std::string out;
     for (size_t i = 0; i < value.size(); ++i) {

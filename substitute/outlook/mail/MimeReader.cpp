@@ -17,10 +17,24 @@
 #include <utility>
 #include <vector>
 
+#if defined(__GNUC__)
+#define VARO_NOINLINE __attribute__((noinline))
+#else
+#define VARO_NOINLINE
+#endif
+
 namespace {
 
-// Deeper nesting than this is hostile or broken; its contents are left out.
-constexpr int kMaxDepth = 48;
+// Attached messages nested deeper than this are hostile or broken; the innermost are left out.
+// Each attached message costs a few MIME levels (it usually sits in a multipart of its own
+// message), so the two limits are counted apart: real mail nests messages far deeper than it
+// nests multiparts inside one message. The recursion per level is kept lean enough that both
+// limits together fit in a 1 MB thread stack.
+constexpr int kMaxMessageDepth = 400;
+// MIME levels in total, attached messages and their multiparts included.
+constexpr int kMaxMimeDepth = 1000;
+// Decoded copies that the enclosing levels of one attached message may hold together.
+constexpr size_t kMaxHeldBytes = 256u * 1024 * 1024;
 // Problems beyond this count are summarised, so a broken file gives a readable text.
 constexpr size_t kMaxProblems = 8;
 
@@ -163,7 +177,20 @@ struct WalkState {
     }
 };
 
-MailMessage ParseAt(std::string_view bytes, int depth);
+struct Depth {
+    int mime = 0;         // MIME entities from the top-level message down
+    int messages = 0;     // attached messages from the top-level message down
+    size_t heldBytes = 0; // decoded copies of the enclosing attached messages
+};
+
+void WalkEntity(const Entity& entity, WalkState& state, Depth depth, const char* defaultType);
+
+bool IsIdentityEncoding(const std::string& cte) {
+    std::string value = LowerAscii(TrimView(cte));
+    return value.empty() || value == "7bit" || value == "8bit" || value == "binary";
+}
+
+MailMessage ParseAt(std::string_view bytes, Depth depth);
 
 bool IsBodyType(const std::string& type) {
     return type == "text/plain" || type == "text/html" || type == "text/enriched" || type == "text/calendar";
@@ -215,33 +242,11 @@ std::vector<std::string> DisplayRecipients(const std::string& field) {
     return out;
 }
 
-void WalkEntity(const Entity& entity, WalkState& state, int depth, const char* defaultType) {
-    const std::string* typeHeader = entity.Header("content-type");
-    HeaderField type = ParseHeaderField(typeHeader ? *typeHeader : std::string());
-    if (type.value.find('/') == std::string::npos)
-        type.value = defaultType;
+// A part that is not a multipart: an attached message, a body text or an attachment. Kept out
+// of WalkEntity so that the frames of deep multipart nesting stay small.
+VARO_NOINLINE void WalkLeaf(const Entity& entity, const HeaderField& type, WalkState& state, Depth depth) {
     const std::string* cteHeader = entity.Header("content-transfer-encoding");
     const std::string cte = cteHeader ? *cteHeader : std::string();
-
-    if (type.value.compare(0, 10, "multipart/") == 0) {
-        std::string boundary = type.Param("boundary");
-        if (!boundary.empty()) {
-            if (depth >= kMaxDepth) {
-                state.Problem("MIME parts nested too deeply; the innermost ones are left out");
-                return;
-            }
-            bool closed = false;
-            std::vector<std::string_view> parts = SplitMultipart(entity.body, boundary, closed);
-            if (!closed)
-                state.Problem("multipart body ends without its closing boundary (truncated?)");
-            const char* childDefault = type.value == "multipart/digest" ? "message/rfc822" : "text/plain";
-            for (std::string_view part : parts)
-                WalkEntity(SplitEntity(part, false), state, depth + 1, childDefault);
-            return;
-        }
-        state.Problem("multipart part without boundary; kept as one attachment");
-    }
-
     const std::string* dispHeader = entity.Header("content-disposition");
     HeaderField disposition = ParseHeaderField(dispHeader ? *dispHeader : std::string());
     std::string fileName = disposition.Param("filename");
@@ -249,7 +254,7 @@ void WalkEntity(const Entity& entity, WalkState& state, int depth, const char* d
         fileName = type.Param("name");
 
     if (type.value == "message/rfc822" || type.value == "message/global") {
-        if (depth >= kMaxDepth) {
+        if (depth.messages >= kMaxMessageDepth || depth.mime >= kMaxMimeDepth) {
             state.Problem("attached messages nested too deeply; the innermost ones are left out");
             MailAttachment attachment;
             attachment.fileName = AttachedMessageFileName(FileNameStem(fileName), std::string());
@@ -258,11 +263,28 @@ void WalkEntity(const Entity& entity, WalkState& state, int depth, const char* d
             state.message.attachments.push_back(std::move(attachment));
             return;
         }
-        std::string decoded = DecodeTransferEncoding(entity.body, cte);
-        auto inner = std::make_shared<MailMessage>(ParseAt(decoded, depth + 1));
+        // An identity-encoded message is read in place; a decoded copy counts against the bytes
+        // that the open levels may hold, so a chain of encoded levels cannot exhaust memory.
+        std::string decoded;
+        std::string_view inner = entity.body;
+        if (!IsIdentityEncoding(cte)) {
+            decoded = DecodeTransferEncoding(entity.body, cte);
+            inner = decoded;
+        }
+        Depth innerDepth{depth.mime + 1, depth.messages + 1, depth.heldBytes + decoded.size()};
+        if (innerDepth.heldBytes > kMaxHeldBytes) {
+            state.Problem("attached messages too large to decode; the innermost ones are left out");
+            MailAttachment attachment;
+            attachment.fileName = AttachedMessageFileName(FileNameStem(fileName), std::string());
+            attachment.embedded = std::make_shared<MailMessage>();
+            attachment.embedded->problem = "not read: attached messages too large to decode";
+            state.message.attachments.push_back(std::move(attachment));
+            return;
+        }
+        auto message = std::make_shared<MailMessage>(ParseAt(inner, innerDepth));
         MailAttachment attachment;
-        attachment.fileName = AttachedMessageFileName(FileNameStem(fileName), inner->subject);
-        attachment.embedded = std::move(inner);
+        attachment.fileName = AttachedMessageFileName(FileNameStem(fileName), message->subject);
+        attachment.embedded = std::move(message);
         state.message.attachments.push_back(std::move(attachment));
         return;
     }
@@ -293,6 +315,34 @@ void WalkEntity(const Entity& entity, WalkState& state, int depth, const char* d
     state.message.attachments.push_back(std::move(attachment));
 }
 
+void WalkEntity(const Entity& entity, WalkState& state, Depth depth, const char* defaultType) {
+    const std::string* typeHeader = entity.Header("content-type");
+    HeaderField type = ParseHeaderField(typeHeader ? *typeHeader : std::string());
+    if (type.value.find('/') == std::string::npos)
+        type.value = defaultType;
+    if (type.value.compare(0, 10, "multipart/") == 0) {
+        std::string boundary = type.Param("boundary");
+        if (!boundary.empty()) {
+            if (depth.mime >= kMaxMimeDepth) {
+                state.Problem("MIME parts nested too deeply; the innermost ones are left out");
+                return;
+            }
+            bool closed = false;
+            std::vector<std::string_view> parts = SplitMultipart(entity.body, boundary, closed);
+            if (!closed)
+                state.Problem("multipart body ends without its closing boundary (truncated?)");
+            const char* childDefault = type.value == "multipart/digest" ? "message/rfc822" : "text/plain";
+            Depth inner = depth;
+            ++inner.mime;
+            for (std::string_view part : parts)
+                WalkEntity(SplitEntity(part, false), state, inner, childDefault);
+            return;
+        }
+        state.Problem("multipart part without boundary; kept as one attachment");
+    }
+    WalkLeaf(entity, type, state, depth);
+}
+
 std::string MessageClassOf(const Entity& root, bool meetingRequest) {
     const std::string* typeHeader = root.Header("content-type");
     HeaderField type = ParseHeaderField(typeHeader ? *typeHeader : std::string());
@@ -308,7 +358,7 @@ std::string MessageClassOf(const Entity& root, bool meetingRequest) {
     return "IPM.Note";
 }
 
-MailMessage ParseAt(std::string_view bytes, int depth) {
+MailMessage ParseAt(std::string_view bytes, Depth depth) {
     MailMessage message;
     Entity root = SplitEntity(bytes, true);
     if (const std::string* subject = root.Header("subject"))
@@ -333,5 +383,5 @@ MailMessage ParseAt(std::string_view bytes, int depth) {
 } // namespace
 
 MailMessage ParseMimeMessage(const std::string& bytes) {
-    return ParseAt(bytes, 0);
+    return ParseAt(bytes, Depth());
 }

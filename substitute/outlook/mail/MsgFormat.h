@@ -61,4 +61,10 @@ constexpr const wchar_t* kAttachPrefix = L"__attach_version1.0_#";
 constexpr const wchar_t* kRecipPrefix = L"__recip_version1.0_#";
 constexpr const wchar_t* kEmbeddedStorage = L"__substg1.0_3701000D";
 
+// The same names in UTF-8, for the storage-independent reader.
+constexpr const char* kPropertiesStreamName = "__properties_version1.0";
+constexpr const char* kAttachPrefixName = "__attach_version1.0_#";
+constexpr const char* kRecipPrefixName = "__recip_version1.0_#";
+constexpr const char* kEmbeddedStorageName = "__substg1.0_3701000D";
+
 } // namespace msg

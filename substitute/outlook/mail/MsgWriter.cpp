@@ -6,6 +6,7 @@
 #include "MailNames.h"
 #include "MailStore.h"
 #include "MsgFormat.h"
+#include "UniqueHandle.h"
 
 #include <windows.h>
 
@@ -239,12 +240,44 @@ HRESULT WriteMsgStorage(IStorage* storage, const MailMessage& message) {
 }
 
 HRESULT WriteMsgFile(const std::wstring& path, const MailMessage& message) {
+    // Built in memory and written out in one piece: structured storage on a file writes each
+    // small stream through to disk, which makes deeply nested messages very slow to write.
+    ComPtr<ILockBytes> lockBytes;
+    HRESULT hr = ::CreateILockBytesOnHGlobal(nullptr, TRUE, lockBytes.ReleaseAndGetAddressOf());
+    if (FAILED(hr))
+        return hr;
     ComPtr<IStorage> storage;
-    HRESULT hr = ::StgCreateDocfile(path.c_str(), kCreateMode, 0, storage.ReleaseAndGetAddressOf());
+    hr = ::StgCreateDocfileOnILockBytes(lockBytes.Get(), kCreateMode, 0, storage.ReleaseAndGetAddressOf());
     if (FAILED(hr))
         return hr;
     hr = WriteMsgStorage(storage.Get(), message);
+    if (SUCCEEDED(hr))
+        hr = storage->Commit(STGC_DEFAULT);
     if (FAILED(hr))
         return hr;
-    return storage->Commit(STGC_DEFAULT);
+    storage.Reset();
+    HGLOBAL memory = nullptr;
+    STATSTG stat = {};
+    hr = ::GetHGlobalFromILockBytes(lockBytes.Get(), &memory);
+    if (SUCCEEDED(hr))
+        hr = lockBytes->Stat(&stat, STATFLAG_NONAME);
+    if (FAILED(hr))
+        return hr;
+    const size_t size = static_cast<size_t>(stat.cbSize.QuadPart);
+    const char* bytes = static_cast<const char*>(::GlobalLock(memory));
+    if (!bytes && size != 0)
+        return E_OUTOFMEMORY;
+    UniqueHandle file(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr));
+    hr = file ? S_OK : HRESULT_FROM_WIN32(::GetLastError());
+    for (size_t done = 0; SUCCEEDED(hr) && done < size;) {
+        DWORD chunk = static_cast<DWORD>(std::min<size_t>(size - done, 1u << 24));
+        DWORD written = 0;
+        if (!::WriteFile(file.Get(), bytes + done, chunk, &written, nullptr) || written == 0)
+            hr = STG_E_WRITEFAULT;
+        done += written;
+    }
+    if (bytes)
+        ::GlobalUnlock(memory);
+    return hr;
 }

@@ -37,6 +37,16 @@ std::string BaseFileName(const std::string& name) {
         return "Untitled"; // "", "." and ".." are no file names
     return base;
 }
+// Tells the test that the walk is here and waits until the test lets it go on.
+void HoldFor(const std::wstring& name) {
+    constexpr DWORD kHoldLimitMs = 60000;
+    UniqueNullableHandle held(::OpenEventW(EVENT_MODIFY_STATE, FALSE, (name + L".held").c_str()));
+    UniqueNullableHandle go(::OpenEventW(SYNCHRONIZE, FALSE, (name + L".go").c_str()));
+    if (held)
+        ::SetEvent(held.Get());
+    if (go)
+        ::WaitForSingleObject(go.Get(), kHoldLimitMs);
+}
 } // namespace
 
 AttachmentObject::AttachmentObject(std::shared_ptr<MailMessage> owner, size_t index, const ServerState& state)
@@ -52,7 +62,11 @@ HRESULT AttachmentObject::SaveAsFile(BSTR path) {
     std::wstring target = BstrToWide(path);
     if (target.empty())
         return Fail(E_INVALIDARG, L"No file name was given.");
-    if (m_state.failSaveAs)
+    static long s_saveCalls = 0; // every call runs on the server's one thread
+    ++s_saveCalls;
+    if (s_saveCalls == m_state.holdSaveAsAt)
+        HoldFor(m_state.holdEvent);
+    if (m_state.failSaveAs || s_saveCalls == m_state.failSaveAsAt)
         return Fail(STG_E_ACCESSDENIED, L"Cannot save the attachment (failure switched on for tests).");
     const MailAttachment& attached = Attached();
     if (attached.embedded) {

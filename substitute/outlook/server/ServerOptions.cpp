@@ -109,6 +109,27 @@ bool ParseServerOptions(const std::vector<std::wstring>& args, ServerOptions& op
             options.noExplorer = true;
         } else if (arg == L"--fail-saveas") {
             options.failSaveAs = true;
+        } else if (arg == L"--fail-saveas-at") {
+            if (!value(text))
+                return false;
+            unsigned long long k = 0;
+            if (!ParseCount(text, 0x7fffffff, k) || k == 0) {
+                error = L"--fail-saveas-at needs a 1-based call number, not \"" + text + L"\"";
+                return false;
+            }
+            options.failSaveAsAt = static_cast<long>(k);
+        } else if (arg == L"--hold-saveas-at") {
+            if (!value(text))
+                return false;
+            unsigned long long k = 0;
+            if (!ParseCount(text, 0x7fffffff, k) || k == 0) {
+                error = L"--hold-saveas-at needs a 1-based call number, not \"" + text + L"\"";
+                return false;
+            }
+            options.holdSaveAsAt = static_cast<long>(k);
+        } else if (arg == L"--hold-event") {
+            if (!value(options.holdEvent))
+                return false;
         } else if (arg == L"--exit-after-calls") {
             if (!value(text))
                 return false;
@@ -132,6 +153,10 @@ bool ParseServerOptions(const std::vector<std::wstring>& args, ServerOptions& op
             return false;
         }
     }
+    if ((options.holdSaveAsAt != 0) != !options.holdEvent.empty()) {
+        error = L"--hold-saveas-at and --hold-event go together";
+        return false;
+    }
     if (actions > 1) {
         error =
             L"--help, --register, --unregister, --stop, --click-control and --reconnect-addins exclude each "
@@ -153,6 +178,10 @@ const wchar_t* ServerUsage() {
            L"  --select I[,J...]     preselect these items in the explorer (1-based, in list order).\n"
            L"  --no-explorer         run without an explorer window: ActiveExplorer returns nothing.\n"
            L"  --fail-saveas         every Attachment.SaveAsFile fails and writes nothing.\n"
+           L"  --fail-saveas-at K    only the K-th Attachment.SaveAsFile of the run fails (1-based).\n"
+           L"  --hold-saveas-at K    before the K-th Attachment.SaveAsFile, set the event NAME.held and\n"
+           L"  --hold-event NAME     wait (at most a minute) for the event NAME.go; both events are the\n"
+           L"                        caller's. Lets a test change the world in the middle of a walk.\n"
            L"  --exit-after-calls N  serve N automation calls; the process ends abruptly (exit code 99)\n"
            L"                        when the next one arrives, as a crashing Outlook would.\n"
            L"  --ready-event NAME    set the named Windows event once the application object is in the\n"

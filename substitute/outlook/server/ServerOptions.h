@@ -17,6 +17,9 @@ struct ServerOptions {
     bool failActiveMenuBar = false; // --fail-activemenubar
     std::wstring clickTag;          // --click-control TAG
     long timeAddins = 0;            // --time-addins N (0: connect once, as usual)
+    long failSaveAsAt = 0;          // --fail-saveas-at K (0: never)
+    long holdSaveAsAt = 0;          // --hold-saveas-at K (0: never)
+    std::wstring holdEvent;         // --hold-event NAME
 };
 
 // Parses the arguments after the program name. False with a message in error on bad input.

@@ -31,4 +31,7 @@ struct ServerState {
     ComPtr<ConnectionPoint> applicationEvents; // Outlook's ApplicationEvents
     bool failCommandBars = false;              // --fail-commandbars
     bool failActiveMenuBar = false;            // --fail-activemenubar
+    long failSaveAsAt = 0;                     // the one SaveAsFile call (1-based) that fails; 0 for none
+    long holdSaveAsAt = 0; // the SaveAsFile call that waits for the test first; 0 for none
+    std::wstring holdEvent;
 };

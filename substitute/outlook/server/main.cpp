@@ -251,6 +251,9 @@ void RunMessageLoop() {
 int Serve(HINSTANCE instance, int showCommand, const ServerOptions& options) {
     ServerState state;
     state.failSaveAs = options.failSaveAs;
+    state.failSaveAsAt = options.failSaveAsAt;
+    state.holdSaveAsAt = options.holdSaveAsAt;
+    state.holdEvent = options.holdEvent;
     if (!options.mailbox.empty()) {
         std::wstring error;
         if (!LoadMailbox(options.mailbox, state.mails, error)) {

@@ -45,10 +45,6 @@ std::string TestFolder() {
     return folder;
 }
 
-void Sleep(int ms) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
-}
-
 POINT FarAway() {
     return {::GetSystemMetrics(SM_CXSCREEN) - 5, ::GetSystemMetrics(SM_CYSCREEN) - 5};
 }
@@ -62,26 +58,29 @@ bool IsCreditsOrange(COLORREF c) {
 TEST(AboutBox, ShowsVersionScrollsCreditsAndClosesOnButtonRelease) {
     CAboutDlg dlg;
     INT_PTR result = 0;
-    RunWithDriver([&] { result = dlg.DoModal(); },
-                  [&](HWND dialog) {
-                      MoveMouse(FarAway());
-                      EXPECT_EQ(WindowText(::GetDlgItem(dialog, IDC_VERSION_LABEL)), "1.41");
-                      // The dialog has no caption and no frame.
-                      EXPECT_EQ(::GetWindowLongA(dialog, GWL_STYLE) & (WS_CAPTION | WS_THICKFRAME), 0);
-                      HWND panel = ::GetDlgItem(dialog, IDC_CREDITS_PANEL);
-                      Sleep(1000);
-                      Capture first = CaptureClient(panel, "credits-1");
-                      Sleep(1000);
-                      Capture second = CaptureClient(panel, "credits-2");
-                      CaptureClient(dialog, "about-box");
-                      ASSERT_GT(first.width, 0);
-                      EXPECT_FALSE(first == second) << "the credits did not move";
-                      EXPECT_GT(second.CountIf(IsCreditsOrange), 0) << "no credits text in the panel";
-                      EXPECT_GE(dlg.Scroller().lineIndex, 2);
-                      // Released on the panel: the dialog closes.
-                      Click(CentreOnScreen(panel));
-                      EXPECT_TRUE(WaitFor([&] { return !::IsWindow(dialog); }, 3000));
-                  });
+    RunWithDriver(
+        [&] { result = dlg.DoModal(); },
+        [&](HWND dialog) {
+            MoveMouse(FarAway());
+            EXPECT_EQ(WindowText(::GetDlgItem(dialog, IDC_VERSION_LABEL)), "1.41");
+            // The dialog has no caption and no frame.
+            EXPECT_EQ(::GetWindowLongA(dialog, GWL_STYLE) & (WS_CAPTION | WS_THICKFRAME), 0);
+            HWND panel = ::GetDlgItem(dialog, IDC_CREDITS_PANEL);
+            // Two lines in, the first one (a heading) has risen into view.
+            ASSERT_TRUE(WaitFor([&] { return dlg.Scroller().lineIndex >= 2; }, 10000));
+            Capture first = CaptureClient(panel, "credits-1");
+            ASSERT_GT(first.width, 0);
+            Capture second;
+            EXPECT_TRUE(WaitFor([&] { return !((second = CaptureClient(panel)) == first); }, 5000))
+                << "the credits did not move";
+            EXPECT_TRUE(WaitFor([&] { return CaptureClient(panel).CountIf(IsCreditsOrange) > 0; }, 5000))
+                << "no credits text in the panel";
+            CaptureClient(panel, "credits-2");
+            CaptureClient(dialog, "about-box");
+            // Released on the panel: the dialog closes.
+            Click(panel);
+            EXPECT_TRUE(WaitFor([&] { return !::IsWindow(dialog); }, 3000));
+        });
     EXPECT_EQ(result, IDOK);
 }
 
@@ -109,6 +108,8 @@ TEST(AboutBox, SeparatorImageRisesIntoThePanel) {
                       Capture shot = CaptureClient(panel, "credits-separator");
                       // Text has no long runs of its colour; the separator bar does.
                       EXPECT_GE(LongestRun(shot, IsCreditsOrange), 40);
+                      PressKey(dialog, VK_ESCAPE);
+                      EXPECT_TRUE(WaitFor([&] { return !::IsWindow(dialog); }, 3000));
                   });
 }
 
@@ -129,30 +130,31 @@ TEST(AboutBox, LinkOpensItsTargetThroughTheShellAndTurnsVisited) {
                   [&](HWND dialog) {
                       HWND link = ::GetDlgItem(dialog, IDC_HOMEPAGE_LINK);
                       MoveMouse(FarAway());
-                      Sleep(300);
-                      EXPECT_GT(CaptureClient(link, "link-normal").Count(kNormal), 0);
+                      EXPECT_TRUE(WaitFor([&] { return CaptureClient(link).Count(kNormal) > 0; }, 3000));
+                      CaptureClient(link, "link-normal");
                       EXPECT_EQ(WindowText(link), "www.drovasoft.example"); // the text stays
 
                       // Hover: underlined in the hover colour until the pointer leaves.
-                      MoveMouse(CentreOnScreen(link));
+                      Hover(link);
                       EXPECT_TRUE(WaitFor([&] { return dlg.Link().IsHovering(); }, 2000));
-                      Sleep(200);
-                      EXPECT_GT(CaptureClient(link, "link-hover").Count(kHover), 0);
+                      EXPECT_TRUE(WaitFor([&] { return CaptureClient(link).Count(kHover) > 0; }, 3000));
+                      CaptureClient(link, "link-hover");
 
-                      Click(CentreOnScreen(link));
+                      Click(link);
                       EXPECT_TRUE(WaitFor([&] { return !ReadFile(marker).empty(); }, 10000));
                       EXPECT_NE(ReadFile(marker).find(target), std::string::npos) << ReadFile(marker);
 
                       MoveMouse(FarAway());
                       EXPECT_TRUE(WaitFor([&] { return !dlg.Link().IsHovering(); }, 2000));
                       EXPECT_TRUE(dlg.Link().IsVisited());
-                      Sleep(300);
-                      Capture visited = CaptureClient(link, "link-visited");
-                      EXPECT_GT(visited.Count(kVisited), 0);
+                      Capture visited;
+                      EXPECT_TRUE(
+                          WaitFor([&] { return (visited = CaptureClient(link)).Count(kVisited) > 0; }, 3000));
+                      CaptureClient(link, "link-visited");
                       EXPECT_EQ(visited.Count(kNormal), 0);
                       // The click went to the link, not to the dialog: it is still open.
                       EXPECT_TRUE(::IsWindow(dialog));
-                      Click(CentreOnScreen(::GetDlgItem(dialog, IDC_CREDITS_PANEL)));
+                      Click(::GetDlgItem(dialog, IDC_CREDITS_PANEL));
                       EXPECT_TRUE(WaitFor([&] { return !::IsWindow(dialog); }, 3000));
                   });
     EXPECT_EQ(result, IDOK);
@@ -168,7 +170,7 @@ TEST(AboutBox, FailedOpenShowsTheMessageAndStaysUnvisited) {
     TargetedAboutDlg dlg(target);
     RunWithDriver([&] { dlg.DoModal(); },
                   [&](HWND dialog) {
-                      Click(CentreOnScreen(::GetDlgItem(dialog, IDC_HOMEPAGE_LINK)));
+                      Click(::GetDlgItem(dialog, IDC_HOMEPAGE_LINK));
                       HWND box = nullptr;
                       ASSERT_TRUE(WaitFor([&] { return (box = FindMessageBox(dialog)) != nullptr; }, 5000));
                       EXPECT_EQ(MessageBoxText(box),
@@ -178,6 +180,8 @@ TEST(AboutBox, FailedOpenShowsTheMessageAndStaysUnvisited) {
                       EXPECT_TRUE(WaitFor([&] { return !::IsWindow(box); }, 3000));
                       EXPECT_FALSE(dlg.Link().IsVisited());
                       EXPECT_TRUE(::IsWindow(dialog));
+                      Click(::GetDlgItem(dialog, IDC_CREDITS_PANEL));
+                      EXPECT_TRUE(WaitFor([&] { return !::IsWindow(dialog); }, 3000));
                   });
 }
 
@@ -246,8 +250,18 @@ TEST(AboutBox, CancelKeyCloses) {
     INT_PTR result = 0;
     RunWithDriver([&] { result = dlg.DoModal(); },
                   [&](HWND dialog) {
-                      PressKey(VK_ESCAPE);
+                      PressKey(dialog, VK_ESCAPE);
                       EXPECT_TRUE(WaitFor([&] { return !::IsWindow(dialog); }, 3000));
                   });
     EXPECT_EQ(result, IDCANCEL);
+    // Other keys leave it open: the button release behind them in the queue closes it with IDOK.
+    CAboutDlg again;
+    RunWithDriver([&] { result = again.DoModal(); },
+                  [&](HWND dialog) {
+                      PressKey(dialog, 'A');
+                      PressKey(dialog, VK_SPACE);
+                      Click(::GetDlgItem(dialog, IDC_CREDITS_PANEL));
+                      EXPECT_TRUE(WaitFor([&] { return !::IsWindow(dialog); }, 3000));
+                  });
+    EXPECT_EQ(result, IDOK);
 }

@@ -7,8 +7,6 @@
 
 #include <gtest/gtest.h>
 
-#include <thread>
-
 using namespace abouttest;
 
 namespace {
@@ -41,27 +39,27 @@ TEST(AboutInProgram, HelpAboutShowsTheBoxModallyAndItClosesOnRelease) {
     VaroDriver varo("about-box");
     varo.InstallSupportFiles();
     ASSERT_TRUE(varo.Start());
-    varo.Settle(1500); // the start-up capture finds no Outlook and says so
-    HWND frame = ::FindWindowA(nullptr, "Varoscope");
-    ASSERT_EQ(frame, varo.frame);
+    ASSERT_TRUE(varo.WaitForEvents("refresh", 1));
+    ASSERT_TRUE(varo.Settle()); // the start-up capture finds no Outlook and says so
+    HWND frame = varo.frame;
 
-    ::PostMessageA(frame, WM_COMMAND, MAKEWPARAM(ID_APP_ABOUT, 0), 0);
+    varo.Command(ID_APP_ABOUT);
     HWND about = nullptr;
     ASSERT_TRUE(WaitFor([&] { return (about = AboutBoxOf(varo.process.dwProcessId)) != nullptr; }, 5000));
+    EXPECT_TRUE(WaitFor([&] { return IsReady(about); }, 5000)) << "the About box did not take the focus";
     EXPECT_EQ(WindowText(::GetDlgItem(about, IDC_VERSION_LABEL)), "1.41");
     EXPECT_FALSE(::IsWindowEnabled(frame)) << "the About box is not modal";
 
     MoveMouse({::GetSystemMetrics(SM_CXSCREEN) - 5, ::GetSystemMetrics(SM_CYSCREEN) - 5});
     HWND panel = ::GetDlgItem(about, IDC_CREDITS_PANEL);
-    std::this_thread::sleep_for(std::chrono::milliseconds(1000));
     Capture first = CaptureClient(panel, "program-credits-1");
-    std::this_thread::sleep_for(std::chrono::milliseconds(1000));
-    Capture second = CaptureClient(panel, "program-credits-2");
-    CaptureClient(about, "program-about-box");
     ASSERT_GT(first.width, 0);
-    EXPECT_FALSE(first == second) << "the credits did not move";
+    EXPECT_TRUE(WaitFor([&] { return !(CaptureClient(panel) == first); }, 5000))
+        << "the credits did not move";
+    CaptureClient(panel, "program-credits-2");
+    CaptureClient(about, "program-about-box");
 
-    Click(CentreOnScreen(panel));
+    Click(panel);
     EXPECT_TRUE(WaitFor([&] { return !::IsWindow(about); }, 3000));
     EXPECT_TRUE(WaitFor([&] { return ::IsWindowEnabled(frame) != FALSE; }, 3000));
     EXPECT_TRUE(varo.Close());

@@ -40,16 +40,6 @@ HWND FindDialog(DWORD threadId, HWND exclude, bool withPanel) {
     return state.found;
 }
 
-void SendMouse(DWORD flags, POINT screen) {
-    INPUT input{};
-    input.type = INPUT_MOUSE;
-    const int w = ::GetSystemMetrics(SM_CXSCREEN), h = ::GetSystemMetrics(SM_CYSCREEN);
-    input.mi.dx = static_cast<LONG>((screen.x * 65535LL) / (w - 1));
-    input.mi.dy = static_cast<LONG>((screen.y * 65535LL) / (h - 1));
-    input.mi.dwFlags = flags | MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_MOVE;
-    ::SendInput(1, &input, sizeof input);
-}
-
 void SaveBitmap(const std::string& path, const Capture& shot) {
     BITMAPINFOHEADER info{};
     info.biSize = sizeof info;
@@ -81,13 +71,20 @@ void RunWithDriver(const std::function<void()>& showModal, const std::function<v
     const DWORD uiThread = ::GetCurrentThreadId();
     std::thread second([&] {
         HWND dialog = nullptr;
-        WaitFor([&] { return (dialog = FindDialog(uiThread, nullptr, true)) != nullptr; }, 10000);
+        WaitFor([&] { return (dialog = FindDialog(uiThread, nullptr, true)) != nullptr && IsReady(dialog); },
+                10000);
         if (!dialog) {
             ADD_FAILURE() << "the About box did not appear";
             return;
         }
-        driver(dialog);
-        if (::IsWindow(dialog) && !WaitFor([&] { return !::IsWindow(dialog); }, 200)) {
+        if (!IsReady(dialog)) {
+            ADD_FAILURE() << "the About box did not become active with the focus in it";
+        } else {
+            driver(dialog);
+        }
+        if (::IsWindow(dialog)) {
+            // Only a test that means to leave it open may do so; it closes it itself then.
+            ADD_FAILURE() << "the About box was left open";
             if (HWND box = FindMessageBox(dialog))
                 ::PostMessageA(box, WM_COMMAND, IDOK, 0);
             ::PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
@@ -95,6 +92,15 @@ void RunWithDriver(const std::function<void()>& showModal, const std::function<v
     });
     showModal();
     second.join();
+}
+
+bool IsReady(HWND dialog) {
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    if (!::GetGUIThreadInfo(::GetWindowThreadProcessId(dialog, nullptr), &info))
+        return false;
+    return info.hwndActive == dialog && info.hwndFocus &&
+           (info.hwndFocus == dialog || ::IsChild(dialog, info.hwndFocus));
 }
 
 bool WaitFor(const std::function<bool()>& condition, int timeoutMs) {
@@ -140,21 +146,38 @@ POINT CentreOnScreen(HWND hwnd) {
 }
 
 void MoveMouse(POINT screen) {
-    SendMouse(0, screen);
+    ::SetCursorPos(screen.x, screen.y);
 }
 
-void Click(POINT screen) {
-    SendMouse(0, screen);
-    SendMouse(MOUSEEVENTF_LEFTDOWN, screen);
-    SendMouse(MOUSEEVENTF_LEFTUP, screen);
+void Hover(HWND hwnd) {
+    MoveMouse(CentreOnScreen(hwnd));
+    RECT client{};
+    ::GetClientRect(hwnd, &client);
+    ::PostMessageA(hwnd, WM_MOUSEMOVE, 0, MAKELPARAM(client.right / 2, client.bottom / 2));
 }
 
-void PressKey(WORD virtualKey) {
-    INPUT keys[2]{};
-    keys[0].type = keys[1].type = INPUT_KEYBOARD;
-    keys[0].ki.wVk = keys[1].ki.wVk = virtualKey;
-    keys[1].ki.dwFlags = KEYEVENTF_KEYUP;
-    ::SendInput(2, keys, sizeof keys[0]);
+void Click(HWND over) {
+    POINT screen = CentreOnScreen(over);
+    HWND target = over;
+    // Where the system would deliver it: past windows that are transparent to the mouse.
+    while (::GetParent(target) &&
+           ::SendMessageA(target, WM_NCHITTEST, 0, MAKELPARAM(screen.x, screen.y)) == HTTRANSPARENT)
+        target = ::GetParent(target);
+    POINT client = screen;
+    ::ScreenToClient(target, &client);
+    const LPARAM at = MAKELPARAM(client.x, client.y);
+    ::PostMessageA(target, WM_LBUTTONDOWN, MK_LBUTTON, at);
+    ::PostMessageA(target, WM_LBUTTONUP, 0, at);
+}
+
+void PressKey(HWND dialog, WORD virtualKey) {
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    ::GetGUIThreadInfo(::GetWindowThreadProcessId(dialog, nullptr), &info);
+    HWND target = info.hwndFocus ? info.hwndFocus : dialog;
+    const UINT scan = ::MapVirtualKeyA(virtualKey, MAPVK_VK_TO_VSC);
+    ::PostMessageA(target, WM_KEYDOWN, virtualKey, 1 | (scan << 16));
+    ::PostMessageA(target, WM_KEYUP, virtualKey, 1 | (scan << 16) | 0xC0000000u);
 }
 
 int Capture::Count(COLORREF colour) const {

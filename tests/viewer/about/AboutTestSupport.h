@@ -1,5 +1,6 @@
 // Driving the modal About box from a second thread: finding its windows, pressing keys and
-// mouse buttons, capturing its pixels, and temporary file-type registrations.
+// mouse buttons by messages to the very window meant (never through whatever has the focus),
+// capturing its pixels, and temporary file-type registrations.
 #pragma once
 #include <windows.h>
 
@@ -10,8 +11,12 @@
 namespace abouttest {
 
 // Runs dialog-showing code on this thread while `driver` gets the dialog window on a second
-// thread; if the driver leaves the dialog open, it is cancelled.
+// thread, once the dialog is ready (active, with the focus in it). A driver that leaves the
+// dialog open fails the test; the dialog is then cancelled so that the run can end.
 void RunWithDriver(const std::function<void()>& showModal, const std::function<void(HWND)>& driver);
+
+// True when the dialog is the active window of its thread and the focus is on it or inside it.
+bool IsReady(HWND dialog);
 
 // Waits until `condition` holds or `timeoutMs` passes; returns the last result.
 bool WaitFor(const std::function<bool()>& condition, int timeoutMs);
@@ -23,9 +28,17 @@ std::string WindowText(HWND hwnd);
 std::string MessageBoxText(HWND box);
 
 POINT CentreOnScreen(HWND hwnd);
+// Puts the pointer there. Only the link's hover needs it: the link itself asks where the pointer
+// is to know when it has left (nothing is clicked or typed through the pointer's position).
 void MoveMouse(POINT screen);
-void Click(POINT screen);
-void PressKey(WORD virtualKey);
+// A mouse move over the middle of the window, posted to it, with the pointer put there too.
+void Hover(HWND hwnd);
+// A left click (press and release) in the middle of `over`, posted to the window that the system
+// would give it: `over` itself, or the parent when `over` lets clicks through (a plain static).
+void Click(HWND over);
+// A key press posted to the window of the dialog's thread that holds the focus, as the keyboard
+// would deliver it once the dialog is ready; the dialog's own loop then handles it.
+void PressKey(HWND dialog, WORD virtualKey);
 
 struct Capture {
     int width = 0;

@@ -1,62 +1,32 @@
 // Whole captures: the Outlook stand-in in one process, the viewer in another.
+#include "StandInProcess.h"
+#include "StringConv.h"
 #include "VaroDriver.h"
 #include "resource.h"
 
 #include <gtest/gtest.h>
 
 namespace {
-const std::string kBinary = VARO_TEST_BINARY_DIR;
 const std::string kSource = VARO_TEST_SOURCE_DIR;
 
 // The stand-in, serving the sample mailbox with one mail selected, for the life of the object.
 class StandIn {
 public:
     explicit StandIn(const std::string& select) {
-        const std::string program = kBinary + "\\bin\\OutlookSubstitute.exe";
-        if (::GetFileAttributesA(program.c_str()) == INVALID_FILE_ATTRIBUTES)
+        if (::GetFileAttributesW(StandInProcess::ProgramPath().c_str()) == INVALID_FILE_ATTRIBUTES)
             return;
-        Run("\"" + program + "\" --register", true);
-        UniqueEvent ready(::CreateEventA(nullptr, TRUE, FALSE, "VaroAppTestStandInReady"));
-        Run("\"" + program + "\" --mailbox \"" + kSource + "\\data\\sample-mailbox\" --select " + select +
-                " --ready-event VaroAppTestStandInReady",
-            false);
-        m_ready = m_process.hProcess && ::WaitForSingleObject(ready.handle, 20000) == WAIT_OBJECT_0;
+        m_built = true;
+        if (StandInProcess::RunToEnd(L"--register") != 0)
+            return;
+        m_ready = m_process.Start(L"--mailbox \"" + AnsiToWide(kSource) +
+                                  L"\\data\\sample-mailbox\" --select " + AnsiToWide(select));
     }
-    ~StandIn() {
-        if (m_process.hProcess) {
-            ::TerminateProcess(m_process.hProcess, 0);
-            ::WaitForSingleObject(m_process.hProcess, 5000);
-            ::CloseHandle(m_process.hProcess);
-            ::CloseHandle(m_process.hThread);
-        }
-    }
+    bool Built() const { return m_built; }
     bool Ready() const { return m_ready; }
 
 private:
-    struct UniqueEvent {
-        explicit UniqueEvent(HANDLE h) : handle(h) {}
-        ~UniqueEvent() {
-            if (handle)
-                ::CloseHandle(handle);
-        }
-        HANDLE handle;
-    };
-    void Run(std::string commandLine, bool wait) {
-        STARTUPINFOA startup{};
-        startup.cb = sizeof startup;
-        PROCESS_INFORMATION info{};
-        if (!::CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                              &startup, &info))
-            return;
-        if (wait) {
-            ::WaitForSingleObject(info.hProcess, 20000);
-            ::CloseHandle(info.hProcess);
-            ::CloseHandle(info.hThread);
-        } else {
-            m_process = info;
-        }
-    }
-    PROCESS_INFORMATION m_process{};
+    StandInProcess m_process;
+    bool m_built = false;
     bool m_ready = false;
 };
 
@@ -67,8 +37,9 @@ std::string Declaration(const std::string& xml) {
 
 TEST(Capture, ReportIsShownEncodingsRewriteItAndExitCleansUp) {
     StandIn outlook("1");
-    if (!outlook.Ready())
-        GTEST_SKIP() << "the Outlook stand-in is not built or did not start";
+    if (!outlook.Built())
+        GTEST_SKIP() << "the Outlook stand-in is not built";
+    ASSERT_TRUE(outlook.Ready()) << "the Outlook stand-in did not start";
     VaroDriver varo("capture");
     varo.InstallSupportFiles();
     ASSERT_TRUE(varo.Start());

@@ -177,6 +177,43 @@ TEST_F(Commands, OpenShowsAllFilesDialogNewAndOpenChangeNothing) {
     EXPECT_EQ(varo.CountEvents("refresh"), 1u);
 }
 
+namespace {
+// The text that a tool bar's tool tip shows for a button, asked of the tip control itself: the
+// request and its answer have to live in the program's memory.
+std::string ToolTipText(HWND bar, DWORD processId, UINT command) {
+    HWND tip = reinterpret_cast<HWND>(::SendMessageA(bar, TB_GETTOOLTIPS, 0, 0));
+    UniqueNullableHandle process(
+        ::OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, processId));
+    if (!tip || !process)
+        return "<no tip>";
+    constexpr size_t kTextSize = 256;
+    struct Request {
+        TTTOOLINFOA tool;
+        char text[kTextSize];
+    };
+    auto* remote = static_cast<Request*>(
+        ::VirtualAllocEx(process.Get(), nullptr, sizeof(Request), MEM_COMMIT, PAGE_READWRITE));
+    if (!remote)
+        return "<no memory>";
+    Request request{};
+    request.tool.cbSize = TTTOOLINFOA_V1_SIZE;
+    request.tool.hwnd = bar;
+    request.tool.uId = command;
+    request.tool.lpszText = remote->text;
+    std::string text = "<no answer>";
+    DWORD_PTR ignored = 0;
+    if (::WriteProcessMemory(process.Get(), remote, &request, sizeof request, nullptr) &&
+        ::SendMessageTimeoutA(tip, TTM_GETTEXTA, kTextSize, reinterpret_cast<LPARAM>(remote), SMTO_NORMAL,
+                              5000, &ignored) &&
+        ::ReadProcessMemory(process.Get(), remote, &request, sizeof request, nullptr)) {
+        request.text[kTextSize - 1] = '\0';
+        text = request.text;
+    }
+    ::VirtualFreeEx(process.Get(), remote, 0, MEM_RELEASE);
+    return text;
+}
+} // namespace
+
 TEST_F(Commands, StatusBarPromptsAndIdleText) {
     EXPECT_EQ(varo.StatusText(), "Ready");
     auto promptOf = [&](UINT id) {
@@ -189,29 +226,16 @@ TEST_F(Commands, StatusBarPromptsAndIdleText) {
     EXPECT_EQ(promptOf(ID_APP_ABOUT), "Display program information, version number and copyright");
     EXPECT_EQ(promptOf(ID_LANGUAGE_DEFAULT), "Switch to built-in language interface.");
     EXPECT_EQ(promptOf(ID_VIEW_GOBACK), "");
-    // Fly-by: the mouse over the first tool bar button shows its prompt.
-    ::PostMessageA(::FindWindowExA(varo.frame, nullptr, "ToolbarWindow32", nullptr), WM_MOUSEMOVE, 0,
-                   MAKELPARAM(19, 11));
-    varo.Settle();
-    EXPECT_EQ(varo.StatusText(), "Display and Refresh Outlook Images");
-    // Resting over the About button brings up its tool tip, the second part of its string.
+    // Fly-by: the mouse over the first tool bar button shows its prompt. (The tool bar takes the
+    // prompt back as soon as it finds the real pointer elsewhere: the trace keeps what it showed.)
     HWND bar = ::FindWindowExA(varo.frame, nullptr, "ToolbarWindow32", nullptr);
-    HWND tip = reinterpret_cast<HWND>(::SendMessageA(bar, TB_GETTOOLTIPS, 0, 0));
-    ASSERT_NE(tip, nullptr);
-    char tipText[128] = "";
-    DWORD_PTR got = 0;
-    POINT over{8 + 2 * 23 + 8 + 11, 11}; // the third button, after the separator
-    ::ClientToScreen(bar, &over);
-    ::SetCursorPos(over.x, over.y); // tool tips follow the real pointer, resting
-    ::PostMessageA(bar, WM_MOUSEMOVE, 0, MAKELPARAM(8 + 2 * 23 + 8 + 11, 11));
-    for (int i = 0; i < 50 && !tipText[0]; ++i) {
-        ::Sleep(100);
-        if (::IsWindowVisible(tip))
-            ::SendMessageTimeoutA(tip, WM_GETTEXT, sizeof tipText, reinterpret_cast<LPARAM>(tipText),
-                                  SMTO_NORMAL, 2000, &got);
-    }
-    ::SetCursorPos(0, 0);
-    EXPECT_STREQ(tipText, "About");
+    const size_t shown = varo.Events("status").size();
+    ::PostMessageA(bar, WM_MOUSEMOVE, 0, MAKELPARAM(19, 11));
+    ASSERT_TRUE(varo.WaitForEvents("status", shown + 1, 5000));
+    EXPECT_EQ(varo.Events("status")[shown], "Display and Refresh Outlook Images");
+    varo.Settle();
+    // The About button's tool tip is the second part of its string.
+    EXPECT_EQ(ToolTipText(bar, varo.process.dwProcessId, ID_APP_ABOUT), "About");
     DWORD_PTR r = 0;
     ::SendMessageTimeoutA(varo.frame, WM_MENUSELECT, MAKEWPARAM(0, 0xFFFF), 0, SMTO_NORMAL, 2000, &r);
     EXPECT_EQ(varo.StatusText(), "Ready");

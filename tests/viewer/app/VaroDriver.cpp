@@ -1,5 +1,6 @@
 #include "VaroDriver.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -33,6 +34,20 @@ std::vector<HWND> WindowsOf(DWORD pid, const char* className) {
     ::EnumWindows(CollectWindows, reinterpret_cast<LPARAM>(&state));
     return state.found;
 }
+
+// The program's message boxes, shown or still about to be: a box exists before its modal loop
+// runs, and a ping handled inside that loop must not be taken for idleness.
+BOOL CALLBACK CollectBoxes(HWND hwnd, LPARAM param) {
+    char className[64] = "", title[128] = "";
+    ::GetClassNameA(hwnd, className, sizeof className);
+    ::GetWindowTextA(hwnd, title, sizeof title);
+    if (lstrcmpA(className, "#32770") == 0 && lstrcmpA(title, "VARO") == 0)
+        reinterpret_cast<std::vector<HWND>*>(param)->push_back(hwnd);
+    return TRUE;
+}
+
+constexpr DWORD kPingTimeoutMs = 15000;
+constexpr DWORD kPollMs = 20;
 
 // The current environment with some variables replaced, as a CreateProcess block.
 std::string EnvironmentBlock(const std::vector<std::pair<std::string, std::string>>& overrides) {
@@ -80,7 +95,7 @@ VaroDriver::VaroDriver(const std::string& name) {
 
 VaroDriver::~VaroDriver() {
     if (Running()) {
-        ::TerminateProcess(process.hProcess, 1);
+        ::TerminateJobObject(m_job.Get(), 1);
         ::WaitForSingleObject(process.hProcess, 5000);
     }
     if (process.hProcess) {
@@ -143,17 +158,29 @@ bool VaroDriver::Start() {
     }
     std::string env = EnvironmentBlock(vars);
     std::string commandLine = "\"" + prog + "\\varo.exe\"";
+    m_job.Reset(::CreateJobObjectA(nullptr, nullptr));
+    JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits = {};
+    limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
+    ::SetInformationJobObject(m_job.Get(), JobObjectExtendedLimitInformation, &limits, sizeof limits);
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
-    if (!::CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, &env[0], cwd.c_str(),
-                          &startup, &process))
+    if (!::CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, CREATE_SUSPENDED, &env[0],
+                          cwd.c_str(), &startup, &process))
         return false;
-    for (int i = 0; i < 200 && !frame; ++i) {
+    if (!::AssignProcessToJobObject(m_job.Get(), process.hProcess)) {
+        ::TerminateProcess(process.hProcess, 1); // unguarded it could outlive the test
+        return false;
+    }
+    ::ResumeThread(process.hThread);
+    m_pings = 0;
+    constexpr DWORD kStartTimeoutMs = 30000; // a loaded machine starts slowly
+    const DWORD start = ::GetTickCount();
+    while (!frame && ::GetTickCount() - start < kStartTimeoutMs && Running()) {
         auto frames = WindowsOf(process.dwProcessId, "VaroFrame");
         if (!frames.empty())
             frame = frames.front();
         else
-            ::Sleep(50);
+            ::Sleep(kPollMs);
     }
     return frame != nullptr;
 }
@@ -164,29 +191,49 @@ bool VaroDriver::Running() const {
 
 bool VaroDriver::Close() {
     // The frame ignores the close while a message box is up: answer and ask again.
-    for (int i = 0; i < 200; ++i) {
+    for (int i = 0; i < 20; ++i) {
         if (!Running())
             return true;
         AnswerMessageBoxes();
-        if (i % 10 == 0)
-            ::PostMessageA(frame, WM_CLOSE, 0, 0);
-        ::Sleep(50);
+        ::PostMessageA(frame, WM_CLOSE, 0, 0);
+        if (::WaitForSingleObject(process.hProcess, 1000) == WAIT_OBJECT_0)
+            return true;
     }
-    return false;
+    return !Running();
 }
 
-void VaroDriver::AnswerMessageBoxes() {
-    for (HWND box : WindowsOf(process.dwProcessId, "#32770")) {
+bool VaroDriver::AnswerMessageBoxes() {
+    if (!process.hProcess)
+        return false;
+    std::vector<HWND> boxes;
+    ::EnumThreadWindows(process.dwThreadId, CollectBoxes, reinterpret_cast<LPARAM>(&boxes));
+    for (HWND box : boxes) {
         char text[512] = "";
         ::GetDlgItemTextA(box, 0xFFFF, text, sizeof text);
-        char title[128] = "";
-        ::GetWindowTextA(box, title, sizeof title);
-        if (lstrcmpA(title, "VARO") != 0)
-            continue; // not a message box of ours (a file dialog, say)
         messages.push_back(text);
         ::PostMessageA(box, WM_COMMAND, IDOK, 0);
-        ::Sleep(100);
+        // Gone before the next look, so that no box is counted twice.
+        const DWORD start = ::GetTickCount();
+        while (::IsWindow(box) && ::GetTickCount() - start < kPingTimeoutMs)
+            ::Sleep(kPollMs);
     }
+    return !boxes.empty();
+}
+
+bool VaroDriver::Ping() {
+    const std::string expected = std::to_string(++m_pings);
+    ::PostMessageA(frame, ::RegisterWindowMessageA("VaroTracePing"), m_pings, 0);
+    const DWORD start = ::GetTickCount();
+    while (::GetTickCount() - start < kPingTimeoutMs) {
+        AnswerMessageBoxes();
+        const std::vector<std::string> pings = Events("ping");
+        if (std::find(pings.begin(), pings.end(), expected) != pings.end())
+            return true;
+        if (!Running())
+            return false;
+        ::Sleep(kPollMs);
+    }
+    return false;
 }
 
 std::vector<std::string> VaroDriver::Events(const std::string& event) {
@@ -216,19 +263,23 @@ bool VaroDriver::WaitForEvents(const std::string& event, size_t count, DWORD tim
         AnswerMessageBoxes();
         if (CountEvents(event) >= count)
             return true;
-        ::Sleep(50);
+        ::Sleep(kPollMs);
     }
     return false;
 }
 
-void VaroDriver::Settle(DWORD ms) {
-    const DWORD start = ::GetTickCount();
-    do {
-        AnswerMessageBoxes();
-        DWORD_PTR result = 0;
-        ::SendMessageTimeoutA(frame, WM_NULL, 0, 0, SMTO_NORMAL, 200, &result);
-        ::Sleep(50);
-    } while (::GetTickCount() - start < ms);
+bool VaroDriver::Settle() {
+    // A handler may post more work or open a box: only two quiet rounds in a row mean idle.
+    for (int round = 0, quiet = 0; round < 50; ++round) {
+        bool boxes = AnswerMessageBoxes();
+        if (!Ping())
+            return false;
+        boxes = AnswerMessageBoxes() || boxes;
+        quiet = boxes ? 0 : quiet + 1;
+        if (quiet == 2)
+            return true;
+    }
+    return false;
 }
 
 void VaroDriver::Command(UINT id) {

@@ -4,6 +4,8 @@
 //   root\prog\varo.exe (+ LANG\, the language setting file), root\pf\Varoscope\ (install folder),
 //   root\tmp\ (working folder: TMP and TEMP), root\cwd\ (current directory), root\trace.txt.
 #pragma once
+#include "UniqueHandle.h"
+
 #include <windows.h>
 
 #include <string>
@@ -35,9 +37,12 @@ public:
     bool WaitForEvents(const std::string& event, size_t count, DWORD timeoutMs = 15000);
     size_t CountEvents(const std::string& event);
     std::vector<std::string> Events(const std::string& event);
-    // Lets pending work finish: waits until the program is idle, answering message boxes.
-    void Settle(DWORD ms = 300);
-    void AnswerMessageBoxes();
+    // Lets pending work finish: posts pings behind everything queued and waits until two in a row
+    // come back with no message box of the program in between (answering the boxes meanwhile).
+    // False if the program stops answering.
+    bool Settle();
+    // Answers every message box that the program has open; true if there was one.
+    bool AnswerMessageBoxes();
 
     void Command(UINT id); // WM_COMMAND as from a menu
     void PostKey(UINT vk); // a key press to the main window (through its accelerators)
@@ -56,6 +61,10 @@ public:
 
 private:
     HWND FindChild(const char* className) const;
+    bool Ping();
+
+    UniqueNullableHandle m_job; // ends the program with the test, whatever happens
+    WPARAM m_pings = 0;
 };
 
 // Saves what the screen shows of the window as a 24-bit BMP file; false on failure.

@@ -128,17 +128,18 @@ TEST_F(CaptureNamesTest, LongPathsAreShortenedKeepingTheExtensionOrSkipped) {
     std::vector<std::string> names;
     m_capture.SaveAttachments(mail.Get(), folder.c_str(), names);
     ASSERT_EQ(names.size(), 3u);
-    EXPECT_EQ(names[0], std::string(24, 'n') + ".jpeg");
-    EXPECT_EQ(names[1], std::string(20, 'n') + " (2).jpeg");
+    // One character is kept free: the exit clean-up reaches each file as folder + "\\" + name.
+    EXPECT_EQ(names[0], std::string(23, 'n') + ".jpeg");
+    EXPECT_EQ(names[1], std::string(19, 'n') + " (2).jpeg");
     EXPECT_EQ(names[2], "short.png");
     for (const std::string& n : names)
-        EXPECT_LE(folder.size() + n.size(), static_cast<size_t>(MAX_PATH - 1));
+        EXPECT_EQ(folder.size() + 1 + n.size() <= static_cast<size_t>(MAX_PATH - 1), true) << n;
     EXPECT_EQ(Read(folder + names[0]), "long");
     EXPECT_EQ(Read(folder + names[1]), "again");
     EXPECT_TRUE(m_capture.events.empty());
 
     // A folder that leaves no room at all: the attachment is skipped with a message naming it.
-    std::string full = m_folder + std::string(MAX_PATH - 1 - m_folder.size(), 'z');
+    std::string full = m_folder + std::string(MAX_PATH - 2 - m_folder.size(), 'z');
     names.clear();
     auto one = m_outlook.MakeItem(MailWith({File(L"x.jpg", "x")}));
     m_capture.SaveAttachments(one.Get(), full.c_str(), names);
@@ -192,6 +193,32 @@ TEST_F(CaptureNamesTest, UnwritableLogIsReportedButThePageIsShown) {
     EXPECT_EQ(m_capture.events,
               (std::vector<std::string>{"busy", WriteFailure(Path("varovlg.log"), ERROR_SHARING_VIOLATION),
                                         "navigate:" + Path("VaroReport.htm"), "idle"}));
+}
+
+TEST_F(CaptureNamesTest, FilesTheLogMissedAreLoggedLaterOrRemovedAtTheEnd) {
+    Write("varovlg.log", "");
+    {
+        UniqueHandle lock = Lock(Path("varovlg.log"));
+        Capture({File(L"a.jpg", "A")});
+    }
+    EXPECT_EQ(Read("varovlg.log"), "");
+    m_outlook.selection = {MailWith({File(L"b.jpg", "B")})};
+    m_capture.OnRefresh();
+    EXPECT_EQ(Read("varovlg.log"), "a.jpg\r\nb.jpg\r\n");
+
+    // A capture whose log stays out of reach to the end removes what it saved when it goes.
+    Write("varovlg.log", "");
+    {
+        auto capture = std::make_unique<RecordingCapture>();
+        UniqueHandle lock = Lock(Path("varovlg.log"));
+        m_outlook.selection = {MailWith({File(L"c.jpg", "C")})};
+        capture->OnRefresh();
+        EXPECT_EQ(Read("c.jpg"), "C");
+        capture.reset();
+    }
+    EXPECT_FALSE(Exists(Path("c.jpg")));
+    EXPECT_EQ(Read("varovlg.log"), "");
+    EXPECT_EQ(Read("b.jpg"), "B");
 }
 
 TEST_F(CaptureNamesTest, UnwritableLogIsReportedWhenTheTransformFailsToo) {

@@ -173,9 +173,9 @@ TEST_F(CaptureTest, AttachedMessagesAreWalkedDepthFirstAndNotListed) {
     m_capture.OnRefresh();
     EXPECT_EQ(m_capture.events.size(), 3u);
     EXPECT_EQ(Read("varovlg.log"), "first.jpg\r\nm1.gif\r\ndeep.png\r\nm2.bmp\r\nlast.doc\r\n");
-    // The message files are saved but go into no list.
-    EXPECT_TRUE(Exists(Path("fwd.msg")));
-    EXPECT_TRUE(Exists(Path("Inner.MSG")));
+    // The message files were saved to be opened, go into no list and are gone once walked.
+    EXPECT_FALSE(Exists(Path("fwd.msg")));
+    EXPECT_FALSE(Exists(Path("Inner.MSG")));
     EXPECT_EQ(Read("VaroReport.xml").find(".msg"), std::string::npos);
     EXPECT_EQ(Read("deep.png"), "DEEP");
     EXPECT_EQ(
@@ -196,8 +196,28 @@ TEST_F(CaptureTest, AttachedMessageThatIsNoMailEndsTheRunBeforeAnyReportFile) {
                                         "box:" + CAutomationError::DescribeError(E_POINTER), "idle"}));
     EXPECT_EQ(Read("VaroReport.xml"), "old report");
     EXPECT_EQ(Read("VaroReport.htm"), "old page");
-    EXPECT_FALSE(Exists(Path("varovlg.log")));
-    EXPECT_TRUE(Exists(Path("saved.jpg"))); // saved before the failure, as the walk goes
+    // Saved before the failure, as the walk goes: logged, so that the exit clean-up finds it.
+    EXPECT_EQ(Read("saved.jpg"), "S");
+    EXPECT_EQ(Read("varovlg.log"), "saved.jpg\r\n");
+    EXPECT_FALSE(Exists(Path("note.msg")));
+}
+
+TEST_F(CaptureTest, OnlyMessageFilesTheSaveWroteAreRemoved) {
+    StartOutlook();
+    // A file of that name that the failed save left alone is not the capture's to remove, and
+    // one the save wrote is removed even when the save reported a failure.
+    Write("keep.msg", "someone else's");
+    FakeAttachment notWritten = Message(L"keep.msg", Mail(L"never opened"));
+    notWritten.saveWrites = false;
+    notWritten.saveResult = E_FAIL;
+    FakeAttachment halfWritten = Message(L"half.msg", Mail(L"inner", {File(L"in.png", "I")}));
+    halfWritten.saveResult = E_FAIL;
+    m_outlook.selection = {Mail(L"outer", {halfWritten, notWritten})};
+    m_capture.OnRefresh();
+    EXPECT_EQ(Read("keep.msg"), "someone else's");
+    EXPECT_FALSE(Exists(Path("half.msg")));
+    EXPECT_EQ(Read("in.png"), "I");
+    EXPECT_EQ(Read("varovlg.log"), "in.png\r\n");
 }
 
 TEST_F(CaptureTest, FailingCreationFromTheMessageFileEndsTheRun) {

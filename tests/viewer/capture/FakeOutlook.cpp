@@ -104,13 +104,15 @@ ComPtr<FakeDispatch> FakeOutlook::MakeItem(const std::shared_ptr<FakeMail>& mail
             attachment->On(L"SaveAsFile", [this, a](const std::vector<VARIANT*>& args, WORD, VARIANT*) {
                 std::wstring path = args.at(0)->bstrVal;
                 calls.push_back(L"Attachment.SaveAsFile(" + path + L")");
+                if (!a.saveWrites)
+                    return a.saveResult;
                 if (a.message) {
                     m_messages.push_back(a.message);
                     SaveBytes(path, kMarker + std::to_string(m_messages.size() - 1));
                 } else {
                     SaveBytes(path, a.bytes);
                 }
-                return S_OK;
+                return a.saveResult;
             });
             return ReturnObject(c, attachment.Get());
         });

@@ -14,6 +14,8 @@ struct FakeAttachment {
     std::wstring fileName;
     std::string bytes;
     std::shared_ptr<FakeMail> message; // for attached messages
+    HRESULT saveResult = S_OK;         // what SaveAsFile answers
+    bool saveWrites = true;            // whether SaveAsFile writes the file at all
 };
 
 struct FakeMail {

@@ -111,7 +111,13 @@ function inspect(expectedSubject, expectedPictures, expectedDocuments) {
     const expression = '(' + inspect.toString() + ')(' + JSON.stringify(subject) + ',' + Number(pictures) + ',' + Number(documents) + ')';
     const { result } = await send('Runtime.evaluate', { expression, returnByValue: true }, sessionId);
     problems.push(...result.value);
-    const shot = await send('Page.captureScreenshot', { format: 'png', captureBeyondViewport: true }, sessionId);
+    let shot;
+    try {
+        shot = await send('Page.captureScreenshot', { format: 'png', captureBeyondViewport: true }, sessionId);
+    } catch (e) {
+        // A page too tall for one picture (thousands of attachments): its first screen will do.
+        shot = await send('Page.captureScreenshot', { format: 'png' }, sessionId);
+    }
     fs.writeFileSync(screenshot, Buffer.from(shot.data, 'base64'));
     clearTimeout(timer);
     const exited = new Promise((resolve) => { chromium.on('exit', resolve); setTimeout(resolve, 5000); });

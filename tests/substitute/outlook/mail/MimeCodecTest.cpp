@@ -160,6 +160,29 @@ TEST_F(MimeCodec, StructuredFieldParameters) {
     EXPECT_TRUE(f.value.empty());
 }
 
+// A name split into RFC 2231 sections: the charset named in section 0 applies to the bytes of
+// every section, encoded or not, in section order whatever the order of the parameters.
+TEST_F(MimeCodec, SplitUtf8NamesDecodeAsOneValue) {
+    const char* const utf8Jp = "\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E.txt"; // 日本語.txt
+    EXPECT_EQ(ParseHeaderField("attachment; filename*0*=UTF-8''%E6%97%A5%E6%9C; filename*1*=%AC%E8%AA%9E.txt")
+                  .Param("filename"),
+              utf8Jp);
+    EXPECT_EQ(ParseHeaderField("attachment;\n filename*1*=%AC%E8%AA%9E; filename*2=\".txt\";\n "
+                               "filename*0*=\"utf-8'ja'%E6%97%A5%E6%9C\"")
+                  .Param("filename"),
+              utf8Jp);
+    EXPECT_EQ(ParseHeaderField("attachment; filename*0*=UTF-8''%C3%A9t%C3; filename*1*=%A9; filename*2=\" 100%.jpg\"")
+                  .Param("filename"),
+              "\xC3\xA9t\xC3\xA9 100%.jpg");
+    // Section 0 in Latin-1: the UTF-8 look of later bytes does not change the charset.
+    EXPECT_EQ(ParseHeaderField("attachment; filename*0*=iso-8859-1''%C3; filename*1*=%A9").Param("filename"),
+              "\xC3\x83\xC2\xA9");
+    // Some writers repeat the charset in every section; it is not part of the name.
+    EXPECT_EQ(ParseHeaderField("attachment; filename*0*=UTF-8''%C3%A9; filename*1*=UTF-8''%C3%A9.txt")
+                  .Param("filename"),
+              "\xC3\xA9\xC3\xA9.txt");
+}
+
 TEST_F(MimeCodec, AttachmentNamesAsOutlookGivesThem) {
     EXPECT_EQ(AttachedMessageFileName(FileNameStem("thanks.eml"), "Thanks!"), "thanks.msg");
     EXPECT_EQ(AttachedMessageFileName("", "Re: a/b \"c\" <d>?*|"), "Re_ a_b _c_ _d____.msg");

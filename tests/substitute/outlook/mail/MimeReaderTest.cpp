@@ -5,6 +5,11 @@
 
 #include <gtest/gtest.h>
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+#include <string>
+
 namespace {
 
 class MimeReader : public ::testing::Test {
@@ -197,27 +202,155 @@ TEST_F(MimeReader, TruncatedOrBrokenInputKeepsWhatCanBeReadAndSaysWhy) {
     EXPECT_EQ(noBoundary.attachments[0].data, "data");
 }
 
+// Names and subjects of the kinds Outlook gets right: RFC 2231 sections in UTF-8 (encoded and
+// plain, out of order), and raw 8-bit text without charset in the system's ANSI code page.
+TEST_F(MimeReader, SplitNamesAndUnlabelledEightBitTextReadAsOutlookReadsThem) {
+    const std::string mail = "Subject: \xCF\xF0\xE8\xE2\xE5\xF2\n" // Привет in Windows-1251
+                             "Content-Type: multipart/mixed; boundary=z\n\n"
+                             "--z\nContent-Type: text/plain\n\nhi\n"
+                             "--z\nContent-Type: application/pdf\nContent-Disposition: attachment;\n"
+                             " filename*2=\" 2024.pdf\";\n filename*1*=%D1%82;\n"
+                             " filename*0*=UTF-8''%D0%9E%D1%82%D1%87%D0%B5\n\nx\n"
+                             "--z\nContent-Type: application/msword; name=\"\xCF\xF0.doc\"\n\ny\n--z--\n";
+    // The ANSI code page as a Russian system has it.
+    SetAnsiHook(
+        [](const std::string& bytes, std::string& out) { return ConvertToUtf8("windows-1251", bytes, out); });
+    MailMessage m = ParseMimeMessage(mail);
+    testdata::UsePlatformCharsets();
+#ifndef _WIN32
+    SetAnsiHook(nullptr);
+#endif
+    EXPECT_EQ(m.subject, "\xD0\x9F\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82");
+    ASSERT_EQ(m.attachments.size(), 2u);
+    EXPECT_EQ(m.attachments[0].fileName,
+              "\xD0\x9E\xD1\x82\xD1\x87\xD0\xB5\xD1\x82 2024.pdf"); // Отчет 2024.pdf
+    EXPECT_EQ(m.attachments[1].fileName, "\xD0\x9F\xD1\x80.doc");
+    // Without a platform conversion Windows-1252 is the model: nothing becomes U+FFFD.
+    std::string expected = "\xC3\x8F\xC3\xB0\xC3\xA8\xC3\xA2\xC3\xA5\xC3\xB2";
+#ifdef _WIN32
+    ASSERT_TRUE(CodePageToUtf8(::GetACP(), "\xCF\xF0\xE8\xE2\xE5\xF2", expected));
+#endif
+    EXPECT_EQ(ParseMimeMessage(mail).subject, expected);
+}
+
+// A mail with attached messages nested `levels` deep, each level in a multipart of its own with
+// one attachment named after the level, as mail clients forward mail.
+std::string NestedForwards(int levels) {
+    std::string inner = "Subject: level " + std::to_string(levels) + "\n\ninnermost\n";
+    for (int level = levels - 1; level >= 0; --level) {
+        std::string b = "b" + std::to_string(level);
+        inner = "Subject: level " + std::to_string(level) + "\nContent-Type: multipart/mixed; boundary=" + b +
+                "\n\n--" + b + "\nContent-Type: text/plain\n\nbody\n--" + b +
+                "\nContent-Type: application/octet-stream; name=\"f" + std::to_string(level) + ".bin\"\n\n" +
+                std::to_string(level) + "\n--" + b + "\nContent-Type: message/rfc822\n\n" + inner + "\n--" +
+                b + "--\n";
+    }
+    return inner;
+}
+
+// The depth of the chain of first attached messages, and its innermost message.
+int ChainDepth(const MailMessage& top, const MailMessage** innermost) {
+    int depth = 0;
+    const MailMessage* m = &top;
+    for (;;) {
+        const MailAttachment* next = nullptr;
+        for (const MailAttachment& a : m->attachments)
+            if (a.embedded && !next)
+                next = &a;
+        if (!next)
+            break;
+        m = next->embedded.get();
+        ++depth;
+    }
+    *innermost = m;
+    return depth;
+}
+
+#ifdef _WIN32
+// Runs the parse on a thread with the 1 MB stack that a Windows program's main thread has.
+MailMessage ParseOnDefaultStack(const std::string& bytes) {
+    struct Job {
+        const std::string* bytes;
+        MailMessage result;
+    } job{&bytes, {}};
+    HANDLE thread = ::CreateThread(
+        nullptr, 1u << 20,
+        [](void* p) -> DWORD {
+            Job* j = static_cast<Job*>(p);
+            j->result = ParseMimeMessage(*j->bytes);
+            return 0;
+        },
+        &job, STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr);
+    EXPECT_NE(thread, nullptr);
+    DWORD code = 1;
+    if (thread) {
+        EXPECT_EQ(::WaitForSingleObject(thread, 120000), WAIT_OBJECT_0);
+        ::GetExitCodeThread(thread, &code);
+        ::CloseHandle(thread);
+    }
+    EXPECT_EQ(code, 0u) << "the parse did not finish on a 1 MB stack";
+    return job.result;
+}
+#else
+MailMessage ParseOnDefaultStack(const std::string& bytes) {
+    return ParseMimeMessage(bytes);
+}
+#endif
+
+TEST_F(MimeReader, AttachedMessagesNestedAHundredDeepComeThroughWhole) {
+    MailMessage top = ParseOnDefaultStack(NestedForwards(100));
+    const MailMessage* m = &top;
+    for (int level = 0; level < 100; ++level) {
+        SCOPED_TRACE(level);
+        EXPECT_EQ(m->subject, "level " + std::to_string(level));
+        EXPECT_TRUE(m->problem.empty()) << m->problem;
+        ASSERT_EQ(m->attachments.size(), 2u);
+        EXPECT_EQ(m->attachments[0].fileName, "f" + std::to_string(level) + ".bin");
+        EXPECT_EQ(m->attachments[0].data, std::to_string(level));
+        ASSERT_TRUE(m->attachments[1].embedded);
+        EXPECT_EQ(m->attachments[1].fileName, "level " + std::to_string(level + 1) + ".msg");
+        m = m->attachments[1].embedded.get();
+    }
+    EXPECT_EQ(m->subject, "level 100");
+    EXPECT_TRUE(m->attachments.empty());
+}
+
 TEST_F(MimeReader, HostileNestingIsCutOffWithoutExhaustingTheStack) {
     std::string mail;
     for (int i = 0; i < 5000; ++i)
         mail += "Content-Type: multipart/mixed; boundary=" + std::to_string(i) + "\n\n--" +
                 std::to_string(i) + "\n";
-    MailMessage deep = ParseMimeMessage(mail);
-    EXPECT_FALSE(deep.problem.empty());
+    MailMessage deep = ParseOnDefaultStack(mail);
+    EXPECT_NE(deep.problem.find("nested too deeply"), std::string::npos) << deep.problem;
+
+    // Messages directly in messages, and messages in multiparts: cut far below the chain's
+    // end and far beyond what real mail nests, visibly where it happens.
     std::string messages;
     for (int i = 0; i < 5000; ++i)
         messages += "Subject: level\nContent-Type: message/rfc822\n\n";
-    MailMessage nested = ParseMimeMessage(messages);
-    int depth = 0;
-    const MailMessage* innermost = &nested;
-    while (!innermost->attachments.empty() && innermost->attachments[0].embedded) {
-        innermost = innermost->attachments[0].embedded.get();
-        ++depth;
+    for (const std::string& hostile : {messages, NestedForwards(1500)}) {
+        MailMessage nested = ParseOnDefaultStack(hostile);
+        const MailMessage* innermost = nullptr;
+        int depth = ChainDepth(nested, &innermost);
+        EXPECT_GE(depth, 300);
+        EXPECT_LT(depth, 1500);
+        EXPECT_NE(innermost->problem.find("nested too deeply"), std::string::npos) << innermost->problem;
     }
-    EXPECT_GT(depth, 10);
+}
+
+// A chain of attached messages that each transfer encoding leaves the same size would otherwise
+// hold one decoded copy per level.
+TEST_F(MimeReader, EncodedMessageChainsCannotExhaustMemory) {
+    std::string mail;
+    for (int i = 0; i < 100; ++i)
+        mail +=
+            "Subject: level\nContent-Type: message/rfc822\nContent-Transfer-Encoding: quoted-printable\n\n";
+    mail += "Subject: last\n\n" + std::string(8 << 20, 'x') + "\n";
+    MailMessage m = ParseMimeMessage(mail);
+    const MailMessage* innermost = nullptr;
+    int depth = ChainDepth(m, &innermost);
     EXPECT_LT(depth, 100);
-    // The cut is visible where it happens: an attached message that says it was not read.
-    EXPECT_NE(innermost->problem.find("nested too deeply"), std::string::npos) << innermost->problem;
+    EXPECT_NE(innermost->problem.find("too large"), std::string::npos) << innermost->problem;
 }
 
 } // namespace

@@ -2,12 +2,14 @@
 // running-object table, the selection rules, items that are not mails, argument checking by
 // IDispatch, saving attachments byte for byte, attached messages, damaged files and the fault switches.
 #include "StandInProcess.h"
+#include "OutlookSubstitute_h.h"
 
 #include "StringConv.h"
 
 #include "Base64Text.h"
 
 #include <gtest/gtest.h>
+#include <commctrl.h>
 #include <oleauto.h>
 
 #include <vector>
@@ -166,7 +168,7 @@ protected:
         std::wstring folder = m_mailbox.Path().substr(0, m_mailbox.Path().size() - 1);
         ASSERT_TRUE(m_server.Start(L"--mailbox \"" + folder + L"\" " + options))
             << "the stand-in did not get ready; exit code " << m_server.ExitCode();
-        ASSERT_EQ(m_server.Attach(m_app), S_OK);
+        ASSERT_EQ(m_server.Attach(m_app, IID__Application), S_OK);
     }
 
     ComPtr<Selection> GetSelection() {
@@ -259,34 +261,57 @@ TEST_F(AutomationServerTest, SelectionIsInListOrderWhateverTheOrderOfPreselectio
     EXPECT_FALSE(outside);
 }
 
-void PressKey(WORD key, bool shift) {
-    std::vector<INPUT> inputs;
-    auto add = [&](WORD vk, DWORD flags) {
-        INPUT in = {};
-        in.type = INPUT_KEYBOARD;
-        in.ki.wVk = vk;
-        in.ki.dwFlags = flags;
-        inputs.push_back(in);
-    };
-    if (shift)
-        add(VK_SHIFT, 0);
-    add(key, 0);
-    add(key, KEYEVENTF_KEYUP);
-    if (shift)
-        add(VK_SHIFT, KEYEVENTF_KEYUP);
-    ::SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+// The visible top-level window of this class that belongs to the process, or null.
+HWND WindowOfProcess(DWORD processId, const wchar_t* className) {
+    for (HWND w = ::FindWindowExW(nullptr, nullptr, className, nullptr); w;
+         w = ::FindWindowExW(nullptr, w, className, nullptr)) {
+        DWORD owner = 0;
+        ::GetWindowThreadProcessId(w, &owner);
+        if (owner == processId)
+            return w;
+    }
+    return nullptr;
+}
+
+// The bounds of a row of a list view in another process: the rectangle has to live there.
+bool RowRect(HWND list, DWORD processId, int row, RECT& rect) {
+    UniqueNullableHandle process(
+        ::OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, processId));
+    if (!process)
+        return false;
+    void* remote = ::VirtualAllocEx(process.Get(), nullptr, sizeof rect, MEM_COMMIT, PAGE_READWRITE);
+    if (!remote)
+        return false;
+    rect = RECT{LVIR_BOUNDS, 0, 0, 0};
+    bool ok = ::WriteProcessMemory(process.Get(), remote, &rect, sizeof rect, nullptr) &&
+              ::SendMessageW(list, LVM_GETITEMRECT, row, reinterpret_cast<LPARAM>(remote)) &&
+              ::ReadProcessMemory(process.Get(), remote, &rect, sizeof rect, nullptr);
+    ::VirtualFreeEx(process.Get(), remote, 0, MEM_RELEASE);
+    return ok;
+}
+
+// A click on a row, posted to the list itself: no pointer, focus or foreground involved.
+void ClickRow(HWND list, const RECT& row, WPARAM keys) {
+    const LPARAM at = MAKELPARAM(row.left + 4, (row.top + row.bottom) / 2);
+    ::PostMessageW(list, WM_LBUTTONDOWN, MK_LBUTTON | keys, at);
+    ::PostMessageW(list, WM_LBUTTONUP, keys, at);
 }
 
 TEST_F(AutomationServerTest, SelectionFollowsWhatTheUserSelectsInTheList) {
     ASSERT_NO_FATAL_FAILURE(StartServer(L"--select 5"));
-    HWND explorer = ::FindWindowW(L"VaroOutlookSubstituteExplorer", nullptr);
+    HWND explorer = WindowOfProcess(m_server.ProcessId(), L"VaroOutlookSubstituteExplorer");
     ASSERT_TRUE(explorer);
-    ::SetForegroundWindow(explorer);
-    PressKey(VK_HOME, false); // the first row alone
-    PressKey(VK_DOWN, true);  // and the second one with it
+    HWND list = ::FindWindowExW(explorer, nullptr, WC_LISTVIEWW, nullptr);
+    ASSERT_TRUE(list);
+    RECT first{}, second{};
+    ASSERT_TRUE(RowRect(list, m_server.ProcessId(), 0, first));
+    ASSERT_TRUE(RowRect(list, m_server.ProcessId(), 1, second));
+    ClickRow(list, first, 0);         // the first row alone
+    ClickRow(list, second, MK_SHIFT); // and the second one with it
     long count = 0;
-    for (int tries = 0; tries < 50 && count != 2; ++tries) {
-        ::Sleep(100);
+    for (int tries = 0; tries < 100 && count != 2; ++tries) {
+        if (tries)
+            ::Sleep(50);
         ComPtr<Selection> selection = GetSelection();
         ASSERT_TRUE(selection);
         ASSERT_EQ(selection->get_Count(&count), S_OK);
@@ -528,7 +553,7 @@ TEST_F(AutomationServerTest, ASecondStandInRefusesToStartWhileOneRuns) {
     EXPECT_EQ(StandInProcess::RunToEnd(L"--no-explorer", &output), kAlreadyRunningExitCode) << output;
     EXPECT_NE(output.find("already running"), std::string::npos) << output;
     ComPtr<_Application> again;
-    EXPECT_EQ(m_server.Attach(again), S_OK); // the first one still serves
+    EXPECT_EQ(m_server.Attach(again, IID__Application), S_OK); // the first one still serves
 }
 
 TEST_F(AutomationServerTest, RealMsgFileWithNestedMessagesOpensThroughCreateItemFromTemplate) {

@@ -1,6 +1,7 @@
 // Registration as Outlook.Application: refusal when another program owns the name, removal of only
 // what was written, and a stand-in started by COM that is found in the running-object table.
 #include "StandInProcess.h"
+#include "OutlookSubstitute_h.h"
 
 #include "RegKey.h"
 #include "StringConv.h"
@@ -105,7 +106,7 @@ TEST_F(RegistrationTest, StartedByComItEntersTheRunningObjectTableWithTheRegiste
               S_OK);
     StandInProcess probe;
     ComPtr<_Application> running;
-    EXPECT_EQ(probe.Attach(running), S_OK);
+    EXPECT_EQ(probe.Attach(running, IID__Application), S_OK);
     // The explorer lists the registered mailbox; nothing is selected.
     ComPtr<_Explorer> explorer;
     ASSERT_EQ(created->ActiveExplorer(explorer.ReleaseAndGetAddressOf()), S_OK);

@@ -15,12 +15,16 @@ ServerOptions Parse(std::vector<std::wstring> args, bool expectOk = true) {
 
 TEST(ServerOptions, ServingOptionsAreParsed) {
     ServerOptions o = Parse({L"--mailbox", L"C:\\mail box", L"--select", L"3,1,12", L"--no-explorer",
-                             L"--fail-saveas", L"--exit-after-calls", L"0", L"--ready-event", L"ev"});
+                             L"--fail-saveas", L"--fail-saveas-at", L"7", L"--exit-after-calls", L"0",
+                             L"--ready-event", L"ev", L"--hold-saveas-at", L"3", L"--hold-event", L"h"});
     EXPECT_EQ(o.action, ServerOptions::Action::Serve);
     EXPECT_EQ(o.mailbox, L"C:\\mail box");
     EXPECT_EQ(o.select, (std::vector<size_t>{3, 1, 12}));
     EXPECT_TRUE(o.noExplorer);
     EXPECT_TRUE(o.failSaveAs);
+    EXPECT_EQ(o.failSaveAsAt, 7);
+    EXPECT_EQ(o.holdSaveAsAt, 3);
+    EXPECT_EQ(o.holdEvent, L"h");
     EXPECT_EQ(o.exitAfterCalls, 0);
     EXPECT_EQ(o.readyEvent, L"ev");
     EXPECT_FALSE(o.startedByCom);
@@ -29,6 +33,7 @@ TEST(ServerOptions, ServingOptionsAreParsed) {
 TEST(ServerOptions, DefaultsServeForeverWithAnExplorer) {
     ServerOptions o = Parse({});
     EXPECT_EQ(o.exitAfterCalls, -1);
+    EXPECT_EQ(o.failSaveAsAt, 0);
     EXPECT_FALSE(o.noExplorer);
     EXPECT_TRUE(o.select.empty());
 }
@@ -48,6 +53,8 @@ TEST(ServerOptions, BadValuesAreRefused) {
     Parse({L"--select", L"x"}, false);
     Parse({L"--exit-after-calls", L"-3"}, false);
     Parse({L"--exit-after-calls", L"99999999999"}, false);
+    Parse({L"--fail-saveas-at", L"0"}, false);
+    Parse({L"--hold-saveas-at", L"2"}, false); // without its event
     Parse({L"--mailbox"}, false);
     Parse({L"--mailbox", L""}, false);
     Parse({L"--frobnicate"}, false);
@@ -66,7 +73,8 @@ TEST(ServerOptions, ActionsAreParsed) {
 TEST(ServerOptions, HelpDocumentsEveryOption) {
     std::wstring usage = ServerUsage();
     for (const wchar_t* option :
-         {L"--mailbox", L"--select", L"--no-explorer", L"--fail-saveas", L"--exit-after-calls",
-          L"--ready-event", L"--register", L"--unregister", L"--stop", L"--help"})
+         {L"--mailbox", L"--select", L"--no-explorer", L"--fail-saveas", L"--fail-saveas-at",
+          L"--hold-saveas-at", L"--hold-event", L"--exit-after-calls", L"--ready-event", L"--register",
+          L"--unregister", L"--stop", L"--help"})
         EXPECT_NE(usage.find(option), std::wstring::npos) << option;
 }

@@ -1,8 +1,8 @@
-// Runs OutlookSubstitute.exe for one test: started in a job object (so it dies with the test
-// process whatever happens), waited for through its ready event, stopped at the end.
+// Runs OutlookSubstitute.exe for a test or a benchmark: started in a job object (so it dies with
+// the process that started it whatever happens), waited for through its ready event, stopped at
+// the end. The one way tests, benchmarks and scripts start the stand-in.
 #pragma once
 #include "ComPtr.h"
-#include "OutlookSubstitute_h.h"
 #include "UniqueHandle.h"
 
 #include <windows.h>
@@ -19,21 +19,31 @@ public:
     // Starts the stand-in with these arguments and waits until it is in the running-object table.
     // False when it ended instead (ExitCode() then tells why) or did not get ready in time.
     // With outputFile, the stand-in's standard output and error go to that file.
-    bool Start(const std::wstring& arguments, const std::wstring& outputFile = std::wstring());
+    bool Start(const std::wstring& arguments, const std::wstring& outputFile = std::wstring(),
+               DWORD readyTimeoutMs = kDefaultReadyTimeoutMs);
     // Runs the program to its end with these arguments (no waiting for readiness); its exit code.
     static DWORD RunToEnd(const std::wstring& arguments, std::string* output = nullptr);
-    // Attaches as the viewer does: class from the ProgID, running object, _Application.
-    HRESULT Attach(ComPtr<_Application>& app) const;
+    // Attaches as the viewer does: class from the ProgID, running object, then the interface asked.
+    HRESULT Attach(const IID& iid, void** object) const;
+    template <typename T> HRESULT Attach(ComPtr<T>& out, const IID& iid) const {
+        return Attach(iid, reinterpret_cast<void**>(out.ReleaseAndGetAddressOf()));
+    }
     // Waits for the process to end; its exit code, or STILL_ACTIVE after the timeout.
     DWORD WaitForExit(DWORD timeoutMs);
     DWORD ExitCode() const;
+    DWORD ProcessId() const { return m_processId; }
+    bool Running() const;
     void Stop();
 
+    // OutlookSubstitute.exe beside the running program (tests and benchmarks live in bin\).
     static std::wstring ProgramPath();
+
+    static constexpr DWORD kDefaultReadyTimeoutMs = 60000;
 
 private:
     UniqueNullableHandle m_job;
     UniqueNullableHandle m_process;
+    DWORD m_processId = 0;
 };
 
 // A fresh folder under the temporary folder, removed with everything in it at the end.

@@ -10,23 +10,40 @@
 #include <iterator>
 
 namespace {
-constexpr DWORD kReadyTimeoutMs = 30000;
 constexpr DWORD kStopTimeoutMs = 10000;
-constexpr wchar_t kControlClass[] = L"VaroOutlookSubstituteControl"; // the stand-in's --stop window
+constexpr wchar_t kControlClass[] = L"VaroOutlookSubstituteControl";
+
+// The stand-in's message-only control window, found by its process: never another one's.
+HWND ControlWindowOf(DWORD processId) {
+    for (HWND w = ::FindWindowExW(HWND_MESSAGE, nullptr, kControlClass, nullptr); w;
+         w = ::FindWindowExW(HWND_MESSAGE, w, kControlClass, nullptr)) {
+        DWORD owner = 0;
+        ::GetWindowThreadProcessId(w, &owner);
+        if (owner == processId)
+            return w;
+    }
+    return nullptr;
+}
 } // namespace
 
 std::wstring StandInProcess::ProgramPath() {
-    return AnsiToWide(VARO_TEST_BINARY_DIR) + L"\\bin\\OutlookSubstitute.exe";
+    wchar_t path[MAX_PATH] = {};
+    ::GetModuleFileNameW(nullptr, path, MAX_PATH);
+    std::wstring folder = path;
+    return folder.substr(0, folder.find_last_of(L'\\') + 1) + L"OutlookSubstitute.exe";
 }
 
 StandInProcess::~StandInProcess() {
     Stop();
 }
 
-bool StandInProcess::Start(const std::wstring& arguments, const std::wstring& outputFile) {
+bool StandInProcess::Start(const std::wstring& arguments, const std::wstring& outputFile,
+                           DWORD readyTimeoutMs) {
     Stop();
+    static LONG started = 0; // several starts within one tick still get distinct events
     std::wstring eventName = L"VaroStandInReady" + std::to_wstring(::GetCurrentProcessId()) + L"_" +
-                             std::to_wstring(::GetTickCount());
+                             std::to_wstring(::GetTickCount()) + L"_" +
+                             std::to_wstring(::InterlockedIncrement(&started));
     UniqueNullableHandle ready(::CreateEventW(nullptr, TRUE, FALSE, eventName.c_str()));
     m_job.Reset(::CreateJobObjectW(nullptr, nullptr));
     JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits = {};
@@ -51,12 +68,18 @@ bool StandInProcess::Start(const std::wstring& arguments, const std::wstring& ou
     if (!::CreateProcessW(nullptr, &command[0], nullptr, nullptr, output ? TRUE : FALSE, CREATE_SUSPENDED,
                           nullptr, nullptr, &si, &pi))
         return false;
-    ::AssignProcessToJobObject(m_job.Get(), pi.hProcess);
-    ::ResumeThread(pi.hThread);
-    ::CloseHandle(pi.hThread);
+    UniqueNullableHandle thread(pi.hThread);
     m_process.Reset(pi.hProcess);
+    m_processId = pi.dwProcessId;
+    if (!::AssignProcessToJobObject(m_job.Get(), pi.hProcess)) {
+        // Unguarded it could outlive us: it does not run at all.
+        ::TerminateProcess(pi.hProcess, 1);
+        Stop();
+        return false;
+    }
+    ::ResumeThread(thread.Get());
     HANDLE waits[] = {ready.Get(), m_process.Get()};
-    return ::WaitForMultipleObjects(2, waits, FALSE, kReadyTimeoutMs) == WAIT_OBJECT_0;
+    return ::WaitForMultipleObjects(2, waits, FALSE, readyTimeoutMs) == WAIT_OBJECT_0;
 }
 
 DWORD StandInProcess::RunToEnd(const std::wstring& arguments, std::string* output) {
@@ -72,11 +95,21 @@ DWORD StandInProcess::RunToEnd(const std::wstring& arguments, std::string* outpu
     si.hStdOutput = writer.Get();
     si.hStdError = writer.Get();
     si.hStdInput = nullptr;
+    // In a job of its own too: a run that hangs or outlives us is ended with the job.
+    UniqueNullableHandle job(::CreateJobObjectW(nullptr, nullptr));
+    JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits = {};
+    limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
+    ::SetInformationJobObject(job.Get(), JobObjectExtendedLimitInformation, &limits, sizeof limits);
     PROCESS_INFORMATION pi = {};
-    if (!::CreateProcessW(nullptr, &command[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi))
+    if (!::CreateProcessW(nullptr, &command[0], nullptr, nullptr, TRUE, CREATE_SUSPENDED, nullptr, nullptr,
+                          &si, &pi))
         return static_cast<DWORD>(-1);
-    ::CloseHandle(pi.hThread);
-    UniqueNullableHandle process(pi.hProcess);
+    UniqueNullableHandle process(pi.hProcess), thread(pi.hThread);
+    if (!::AssignProcessToJobObject(job.Get(), pi.hProcess)) {
+        ::TerminateProcess(pi.hProcess, 1);
+        return static_cast<DWORD>(-1);
+    }
+    ::ResumeThread(thread.Get());
     writer.Reset();
     std::string text;
     char buf[4096];
@@ -91,7 +124,8 @@ DWORD StandInProcess::RunToEnd(const std::wstring& arguments, std::string* outpu
     return code;
 }
 
-HRESULT StandInProcess::Attach(ComPtr<_Application>& app) const {
+HRESULT StandInProcess::Attach(const IID& iid, void** object) const {
+    *object = nullptr;
     CLSID clsid;
     HRESULT hr = ::CLSIDFromProgID(L"Outlook.Application", &clsid);
     if (FAILED(hr))
@@ -100,7 +134,7 @@ HRESULT StandInProcess::Attach(ComPtr<_Application>& app) const {
     hr = ::GetActiveObject(clsid, nullptr, running.ReleaseAndGetAddressOf());
     if (FAILED(hr))
         return hr;
-    return running.As(IID__Application, app);
+    return running->QueryInterface(iid, object);
 }
 
 DWORD StandInProcess::WaitForExit(DWORD timeoutMs) {
@@ -117,17 +151,21 @@ DWORD StandInProcess::ExitCode() const {
     return code;
 }
 
+bool StandInProcess::Running() const {
+    return m_process && ::WaitForSingleObject(m_process.Get(), 0) == WAIT_TIMEOUT;
+}
+
 void StandInProcess::Stop() {
-    if (m_process && ExitCode() == STILL_ACTIVE) {
+    if (Running()) {
         // A polite close revokes the running-object entry; the job kills whatever is left.
-        HWND control = ::FindWindowExW(HWND_MESSAGE, nullptr, kControlClass, nullptr);
-        if (control)
+        if (HWND control = ControlWindowOf(m_processId))
             ::PostMessageW(control, WM_CLOSE, 0, 0);
         if (::WaitForSingleObject(m_process.Get(), kStopTimeoutMs) != WAIT_OBJECT_0)
             ::TerminateJobObject(m_job.Get(), 1);
     }
     m_process.Reset();
     m_job.Reset();
+    m_processId = 0;
 }
 
 TempFolder::TempFolder(const std::wstring& tag) {
