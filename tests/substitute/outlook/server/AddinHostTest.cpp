@@ -3,6 +3,7 @@
 // automation from this process), clicks by mouse and by tag, reconnection, bars kept between runs
 // and the fault switches.
 #include "StandInProcess.h"
+#include "OutlookSubstitute_h.h"
 
 #include "CommandBarStore.h"
 #include "Dispatch.h"
@@ -99,7 +100,7 @@ protected:
 
     void Start(const std::wstring& arguments = L"") {
         ASSERT_TRUE(m_standIn.Start(arguments, m_output)) << "exit code " << m_standIn.ExitCode();
-        ASSERT_EQ(m_standIn.Attach(m_app), S_OK);
+        ASSERT_EQ(m_standIn.Attach(m_app, IID__Application), S_OK);
         ComPtr<_Explorer> explorer;
         ASSERT_EQ(m_app->ActiveExplorer(explorer.ReleaseAndGetAddressOf()), S_OK);
         ASSERT_TRUE(explorer);
@@ -276,14 +277,14 @@ TEST_F(AddinHostTest, PermanentBarsOutliveTheRunWithTheirVisibilityAndTemporaryC
 TEST_F(AddinHostTest, FaultSwitchesEndTheConnectionWhereTheyStrikeAndTheHostGoesOn) {
     RegisterAddin(kRecordingAddinProgId, 3);
     ASSERT_TRUE(m_standIn.Start(L"--fail-commandbars", m_output));
-    ASSERT_EQ(m_standIn.Attach(m_app), S_OK); // still serving
+    ASSERT_EQ(m_standIn.Attach(m_app, IID__Application), S_OK); // still serving
     EXPECT_NE(Console().find("OnConnection returned 0x8004C001"), std::string::npos) << Console();
     EXPECT_EQ(LogCount("built 0x8004C001"), 1u);
     Stop();
 
     ::RegDeleteTreeA(HKEY_CURRENT_USER, CommandBarStore::KeyPath());
     ASSERT_TRUE(m_standIn.Start(L"--fail-activemenubar", m_output));
-    ASSERT_EQ(m_standIn.Attach(m_app), S_OK);
+    ASSERT_EQ(m_standIn.Attach(m_app, IID__Application), S_OK);
     ComPtr<_Explorer> explorer;
     ASSERT_EQ(m_app->ActiveExplorer(explorer.ReleaseAndGetAddressOf()), S_OK);
     m_bars = Dispatch::ToDispatch(Dispatch::GetProperty(explorer.Get(), L"CommandBars"));
