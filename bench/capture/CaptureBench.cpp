@@ -134,7 +134,7 @@ int main(int argc, char** argv) {
     StandInProcess server;
     constexpr DWORD kReadyTimeoutMs = 600000; // the stand-in reads the whole mailbox first
     if (!server.Start(AnsiToWide("--mailbox \"" + mailbox.substr(0, mailbox.size() - 1) + "\" --select 1"),
-                      kReadyTimeoutMs)) {
+                      std::wstring(), kReadyTimeoutMs)) {
         std::fprintf(stderr, "the stand-in did not start\n");
         return 1;
     }
