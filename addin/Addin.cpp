@@ -60,8 +60,21 @@ CAddin::CAddin(IUnknown* outer)
     CComServer::Instance().Lock();
 }
 
+LONG CAddin::s_connectedObjects = 0;
+
 CAddin::~CAddin() {
+    SetConnected(false);
     CComServer::Instance().Unlock();
+}
+
+void CAddin::SetConnected(bool connected) {
+    if (connected == m_connected)
+        return;
+    m_connected = connected;
+    if (connected)
+        ::InterlockedIncrement(&s_connectedObjects);
+    else
+        ::InterlockedDecrement(&s_connectedObjects);
 }
 
 HRESULT CAddin::CreateInstance(IUnknown* outer, REFIID iid, void** out) {
@@ -190,7 +203,7 @@ HRESULT CAddin::Connect(IDispatch* application) {
     hr = ConnectSink(m_applicationSink, m_application.Get(), m_applicationCookie);
     if (FAILED(hr))
         return hr;
-    m_connected = true;
+    SetConnected(true);
     return S_OK;
 }
 
@@ -319,15 +332,9 @@ HRESULT STDMETHODCALLTYPE CAddin::OnDisconnection(ext_DisconnectMode, SAFEARRAY*
     m_buttonCookie = kNoCookie;
     if (FAILED(hr))
         return hr;
-    // The other two connections go as well: a later connection makes its own, and two live
-    // connections on the menu item would start the viewer twice per click.
-    if (m_menuCookie != kNoCookie)
-        OfficeCalls::Unadvise(m_menuItem.Get(), office::IID_CommandBarButtonEvents, m_menuCookie);
-    m_menuCookie = kNoCookie;
-    if (m_applicationCookie != kNoCookie)
-        OfficeCalls::Unadvise(m_application.Get(), office::IID_ApplicationEvents, m_applicationCookie);
-    m_applicationCookie = kNoCookie;
-    m_connected = false;
+    // The menu item's and the application's connections stay: the menu item keeps starting the
+    // viewer until Outlook ends (see OnSinkEvent for a later connection of this library).
+    SetConnected(false);
     return S_OK;
 }
 
@@ -345,6 +352,10 @@ HRESULT STDMETHODCALLTYPE CAddin::OnBeginShutdown(SAFEARRAY**) {
 
 void CAddin::OnSinkEvent(SinkEvents::Action action, IDispatch* control) {
     if (action != SinkEvents::Action::Launch)
+        return;
+    // A disconnected object's menu item connection outlives it; once the add-in is connected
+    // again, the new connection answers the same click, and the viewer must start only once.
+    if (!m_connected && s_connectedObjects > 0)
         return;
     ComPtr<IDispatch> button;
     if (control)

@@ -79,6 +79,10 @@ private:
     ComPtr<IDispatch> m_application;
     ComPtr<IDispatch> m_menuItem;
 
+    // Sets the connected flag and keeps the library-wide count of connected objects.
+    void SetConnected(bool connected);
+    static LONG s_connectedObjects;
+
     bool m_connected = false;
     bool m_facePut = false; // the face picture went onto the clipboard in this connection
     DWORD m_buttonCookie;

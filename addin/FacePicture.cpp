@@ -1,26 +1,10 @@
 #include "FacePicture.h"
 
+#include "ClipboardSession.h"
 #include "UniqueHandle.h"
 #include "resource.h"
 
 namespace FacePicture {
-
-namespace {
-class ClipboardSession {
-public:
-    ClipboardSession() : m_open(::OpenClipboard(nullptr) != FALSE) {}
-    ~ClipboardSession() {
-        if (m_open)
-            ::CloseClipboard();
-    }
-    ClipboardSession(const ClipboardSession&) = delete;
-    ClipboardSession& operator=(const ClipboardSession&) = delete;
-    bool Open() const { return m_open; }
-
-private:
-    bool m_open;
-};
-} // namespace
 
 bool PutOnClipboard(HINSTANCE module) {
     // Grey shades of the picture become the system's 3-D colours.

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 #include <windows.h>
+#include <tlhelp32.h>
 
 #include <cstring>
 #include <fstream>
@@ -58,6 +59,28 @@ public:
     const std::wstring& Root() const { return m_root; }
     std::wstring Folder() const { return m_root + L"\\Varoscope"; }
     std::wstring Log() const { return Folder() + L"\\launches.txt"; }
+
+    // Waits (bounded) until no viewer that this process started is running any more, so that
+    // every launch so far has written its line.
+    static bool WaitForLaunchedProgramsToEnd() {
+        const DWORD self = ::GetCurrentProcessId();
+        for (int i = 0; i < 1500; ++i) {
+            HANDLE snapshot = ::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+            if (snapshot == INVALID_HANDLE_VALUE)
+                return false;
+            bool running = false;
+            PROCESSENTRY32W entry = {};
+            entry.dwSize = sizeof entry;
+            for (BOOL more = ::Process32FirstW(snapshot, &entry); more && !running;
+                 more = ::Process32NextW(snapshot, &entry))
+                running = entry.th32ParentProcessID == self && _wcsicmp(entry.szExeFile, L"varo.exe") == 0;
+            ::CloseHandle(snapshot);
+            if (!running)
+                return true;
+            ::Sleep(10);
+        }
+        return false;
+    }
 
     // The marker's lines once there are `count` of them (bounded wait; the marker starts apart).
     std::vector<std::string> WaitForLaunches(std::size_t count) const {
@@ -221,12 +244,21 @@ TEST_F(AddinConnection, OutlookRestartedFindsTheToolbarAddsTheButtonAgainAndShow
     EXPECT_EQ(L"Varoscope", office.buttons[0]->Text(L"Tag"));
 }
 
-TEST_F(AddinConnection, ConnectingAgainInOneRunReusesBothControlsFoundByTag) {
+TEST_F(AddinConnection, ConnectingAgainInOneRunReusesBothControlsAndAClickStartsOneViewer) {
+    ProgramFilesFolder programFiles;
     {
         auto first = NewAddin();
         ASSERT_EQ(S_OK, Connect(first.Get(), office.app.Get()));
         ASSERT_EQ(S_OK, first->OnDisconnection(ext_dm_UserClosed, nullptr));
     }
+    // Disconnected, the menu item still starts the viewer: its connection keeps the object alive.
+    FakeOfficeObject* item = office.FindByTag(L"Menu Varoscope");
+    ASSERT_TRUE(item);
+    EXPECT_EQ(0u, office.FindByTag(L"Varoscope")->Events(office::IID_CommandBarButtonEvents)->Connections());
+    EXPECT_EQ(S_OK, Click(item));
+    ASSERT_TRUE(ProgramFilesFolder::WaitForLaunchedProgramsToEnd());
+    EXPECT_EQ(1u, programFiles.WaitForLaunches(1).size());
+
     office.log.clear();
     auto second = NewAddin();
     ASSERT_EQ(S_OK, Connect(second.Get(), office.app.Get()));
@@ -234,10 +266,13 @@ TEST_F(AddinConnection, ConnectingAgainInOneRunReusesBothControlsFoundByTag) {
     EXPECT_EQ((std::vector<std::wstring>{L"Item(\"DrovaAddin\")", L"FindControl(1,-,\"Varoscope\",-)",
                                          L"FindControl(1,-,\"Menu Varoscope\",-)"}),
               CallsOf(office.log, L"Bars"));
-    // One connection each: the first object's were released when it disconnected.
-    for (auto& button : office.buttons)
-        EXPECT_EQ(1u, button->Events(office::IID_CommandBarButtonEvents)->Connections());
-    EXPECT_EQ(1u, office.app->Events(office::IID_ApplicationEvents)->Connections());
+    // The first object's menu and application connections stay beside the second's, yet a click
+    // on the menu item starts the viewer once.
+    EXPECT_EQ(2u, item->Events(office::IID_CommandBarButtonEvents)->Connections());
+    EXPECT_EQ(2u, office.app->Events(office::IID_ApplicationEvents)->Connections());
+    EXPECT_EQ(S_OK, Click(item));
+    ASSERT_TRUE(ProgramFilesFolder::WaitForLaunchedProgramsToEnd());
+    EXPECT_EQ(2u, programFiles.WaitForLaunches(2).size());
 }
 
 TEST_F(AddinConnection, AClickOnTheButtonOrTheMenuItemStartsTheViewerEachTime) {
@@ -359,7 +394,7 @@ TEST_F(AddinConnection, AMenuControlWithoutAControlMemberIsAskedForThePopupItsel
               CallsOf(office.log, L"Menu5"));
 }
 
-TEST_F(AddinConnection, DisconnectionReleasesTheConnectionsAndResetsTheCookieEvenWhenItFails) {
+TEST_F(AddinConnection, DisconnectionReleasesTheButtonConnectionAndResetsTheCookieEvenWhenItFails) {
     auto addin = NewAddin();
     EXPECT_EQ(S_OK, addin->OnDisconnection(ext_dm_UserClosed, nullptr));
     EXPECT_TRUE(office.log.empty());

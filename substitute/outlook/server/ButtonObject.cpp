@@ -1,26 +1,9 @@
 #include "ButtonObject.h"
 
+#include "ClipboardSession.h"
 #include "UniqueHandle.h"
 
 #include <olectl.h>
-
-namespace {
-// Keeps the clipboard open for one read.
-class ClipboardSession {
-public:
-    ClipboardSession() : m_open(::OpenClipboard(nullptr) != FALSE) {}
-    ~ClipboardSession() {
-        if (m_open)
-            ::CloseClipboard();
-    }
-    ClipboardSession(const ClipboardSession&) = delete;
-    ClipboardSession& operator=(const ClipboardSession&) = delete;
-    bool Open() const { return m_open; }
-
-private:
-    bool m_open;
-};
-} // namespace
 
 ButtonObject::ButtonObject(CommandBarSet& set, std::shared_ptr<CommandBarControlData> control)
     : CommandBarControlObject(set, std::move(control)) {}

@@ -375,39 +375,3 @@ std::string VaroDriver::Caption() {
 HWND VaroDriver::FindChild(const char* className) const {
     return ::FindWindowExA(frame, nullptr, className, nullptr);
 }
-
-bool SaveWindowShot(HWND hwnd, const std::string& path) {
-    RECT r;
-    if (!::GetWindowRect(hwnd, &r))
-        return false;
-    const int width = r.right - r.left, height = r.bottom - r.top;
-    HDC screen = ::GetDC(nullptr);
-    HDC memory = ::CreateCompatibleDC(screen);
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 24;
-    void* bits = nullptr;
-    HBITMAP bitmap = ::CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ old = ::SelectObject(memory, bitmap);
-    const bool copied = ::BitBlt(memory, 0, 0, width, height, screen, r.left, r.top, SRCCOPY) != FALSE;
-    ::GdiFlush();
-    const DWORD stride = ((width * 3) + 3) & ~3u, size = stride * height;
-    BITMAPFILEHEADER file{};
-    file.bfType = 0x4D42;
-    file.bfOffBits = sizeof file + sizeof info.bmiHeader;
-    file.bfSize = file.bfOffBits + size;
-    std::string data(reinterpret_cast<const char*>(&file), sizeof file);
-    data.append(reinterpret_cast<const char*>(&info.bmiHeader), sizeof info.bmiHeader);
-    data.append(static_cast<const char*>(bits), size);
-    ::SelectObject(memory, old);
-    ::DeleteObject(bitmap);
-    ::DeleteDC(memory);
-    ::ReleaseDC(nullptr, screen);
-    if (!copied)
-        return false;
-    VaroDriver::WriteFile(path, data);
-    return true;
-}

@@ -5,6 +5,7 @@
 //   root\tmp\ (working folder: TMP and TEMP), root\cwd\ (current directory), root\trace.txt.
 #pragma once
 #include "UniqueHandle.h"
+#include "../../support/WindowShot.h"
 
 #include <windows.h>
 
@@ -67,5 +68,3 @@ private:
     WPARAM m_pings = 0;
 };
 
-// Saves what the screen shows of the window as a 24-bit BMP file; false on failure.
-bool SaveWindowShot(HWND hwnd, const std::string& path);
