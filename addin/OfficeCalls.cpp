@@ -64,7 +64,10 @@ HRESULT Query(IDispatch* object, const IID& iid, ComPtr<IDispatch>& out) {
     return hr;
 }
 
-HRESULT Advise(IUnknown* source, const IID& events, IUnknown* sink, DWORD& cookie) {
+namespace {
+// The source's connection point for the events, by the standard protocol; the first failing
+// step's result.
+HRESULT FindConnectionPoint(IUnknown* source, const IID& events, ComPtr<IConnectionPoint>& point) {
     if (!source)
         return E_POINTER;
     ComPtr<IConnectionPointContainer> container;
@@ -72,30 +75,23 @@ HRESULT Advise(IUnknown* source, const IID& events, IUnknown* sink, DWORD& cooki
                                         reinterpret_cast<void**>(container.ReleaseAndGetAddressOf()));
     if (FAILED(hr))
         return hr;
-    ComPtr<IConnectionPoint> point;
     hr = container->FindConnectionPoint(events, point.ReleaseAndGetAddressOf());
     if (FAILED(hr))
         return hr;
-    if (!point)
-        return E_POINTER;
-    return point->Advise(sink, &cookie);
+    return point ? S_OK : E_POINTER;
+}
+} // namespace
+
+HRESULT Advise(IUnknown* source, const IID& events, IUnknown* sink, DWORD& cookie) {
+    ComPtr<IConnectionPoint> point;
+    HRESULT hr = FindConnectionPoint(source, events, point);
+    return FAILED(hr) ? hr : point->Advise(sink, &cookie);
 }
 
 HRESULT Unadvise(IUnknown* source, const IID& events, DWORD cookie) {
-    if (!source)
-        return E_POINTER;
-    ComPtr<IConnectionPointContainer> container;
-    HRESULT hr = source->QueryInterface(IID_IConnectionPointContainer,
-                                        reinterpret_cast<void**>(container.ReleaseAndGetAddressOf()));
-    if (FAILED(hr))
-        return hr;
     ComPtr<IConnectionPoint> point;
-    hr = container->FindConnectionPoint(events, point.ReleaseAndGetAddressOf());
-    if (FAILED(hr))
-        return hr;
-    if (!point)
-        return E_POINTER;
-    return point->Unadvise(cookie);
+    HRESULT hr = FindConnectionPoint(source, events, point);
+    return FAILED(hr) ? hr : point->Unadvise(cookie);
 }
 
 } // namespace OfficeCalls
