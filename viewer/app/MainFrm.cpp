@@ -13,6 +13,7 @@
 #include <shlobj.h>
 
 #include <cstring>
+#include <unordered_set>
 
 namespace {
 constexpr const char* kCaption = "Varoscope";
@@ -43,6 +44,34 @@ std::string WorkingFolder() {
     char temp[kMaxPathChars];
     const DWORD length = ::GetTempPathA(sizeof temp, temp);
     return length == 0 || length >= sizeof temp ? std::string() : std::string(temp, length);
+}
+
+// A file name as the file system compares it: ANSI to UTF-16, then upper case.
+std::wstring NameKey(const std::string& name) {
+    std::wstring key(name.size(), L'\0');
+    const int length = ::MultiByteToWideChar(CP_ACP, 0, name.data(), static_cast<int>(name.size()),
+                                             key.data(), static_cast<int>(key.size()));
+    key.resize(length > 0 ? static_cast<size_t>(length) : 0);
+    if (!key.empty())
+        ::CharUpperBuffW(key.data(), static_cast<DWORD>(key.size()));
+    return key;
+}
+
+// The keys of the names of the plain files in a folder (ending in a separator).
+std::unordered_set<std::wstring> FolderNameKeys(const std::string& folder) {
+    std::unordered_set<std::wstring> keys;
+    std::string pattern = folder;
+    if (!AppendPath(pattern, "*"))
+        return keys;
+    WIN32_FIND_DATAA found;
+    UniqueFindHandle search(::FindFirstFileA(pattern.c_str(), &found));
+    if (!search)
+        return keys;
+    do {
+        if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0)
+            keys.insert(NameKey(found.cFileName));
+    } while (::FindNextFileA(search.Get(), &found));
+    return keys;
 }
 
 // The text of a whole small file; false when it cannot be opened.
@@ -200,11 +229,16 @@ void CMainFrame::CleanUpWorkingFiles(const char* logFileName) {
         return;
     std::string log;
     if (::GetFileAttributesA(logPath.c_str()) != INVALID_FILE_ATTRIBUTES && ReadWholeFile(logPath, log)) {
+        // The log keeps every run's names, most long gone and many repeated. Asking the file
+        // system for each of them costs a scan of the folder per missing name on some systems,
+        // so the folder is listed once and only names it holds are deleted, each once.
+        std::unordered_set<std::wstring> present = FolderNameKeys(temp);
         for (const std::string& line : SplitLines(log)) {
             // Only plain names inside the working folder: a line with a folder part, "..", a
             // drive or a share would reach files the captures never made.
             std::string path = temp;
-            if (IsPlainLeafName(line) && AppendPath(path, "\\") && AppendPath(path, line))
+            if (IsPlainLeafName(line) && present.erase(NameKey(line)) != 0 && AppendPath(path, "\\") &&
+                AppendPath(path, line))
                 ::DeleteFileA(path.c_str());
         }
     }
