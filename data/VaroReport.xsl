@@ -57,32 +57,45 @@
     </xsl:choose>
   </xsl:template>
 
+  <!-- The links are written straight into their attributes: a link held in a variable would be a
+       result tree fragment per attachment, which the transform keeps until it ends. -->
   <xsl:template match="ATTACHMENT" mode="picture">
-    <xsl:variable name="href">
-      <xsl:call-template name="relative-url">
-        <xsl:with-param name="name" select="@FILENAME"/>
-      </xsl:call-template>
-    </xsl:variable>
     <div class="thumb">
-      <a href="{$href}" title="{@FILENAME}">
-        <span class="frame"><img src="{$href}" alt="{@FILENAME}"/></span>
+      <a>
+        <xsl:call-template name="href-attribute"/>
+        <xsl:attribute name="title"><xsl:value-of select="@FILENAME"/></xsl:attribute>
+        <span class="frame">
+          <img>
+            <xsl:call-template name="href-attribute">
+              <xsl:with-param name="attribute" select="'src'"/>
+            </xsl:call-template>
+            <xsl:attribute name="alt"><xsl:value-of select="@FILENAME"/></xsl:attribute>
+          </img>
+        </span>
         <span class="caption"><xsl:value-of select="@FILENAME"/></span>
       </a>
     </div>
   </xsl:template>
 
   <xsl:template match="ATTACHMENT" mode="document">
-    <xsl:variable name="href">
-      <xsl:call-template name="relative-url">
-        <xsl:with-param name="name" select="@FILENAME"/>
-      </xsl:call-template>
-    </xsl:variable>
     <li>
-      <a href="{$href}" title="{@FILENAME}">
+      <a>
+        <xsl:call-template name="href-attribute"/>
+        <xsl:attribute name="title"><xsl:value-of select="@FILENAME"/></xsl:attribute>
         <img class="icon" src="VaroDoc.bmp" alt="" width="32" height="32"/>
         <span class="name"><xsl:value-of select="@FILENAME"/></span>
       </a>
     </li>
+  </xsl:template>
+
+  <!-- The attachment's file as a relative link, in the named attribute of the current element. -->
+  <xsl:template name="href-attribute">
+    <xsl:param name="attribute" select="'href'"/>
+    <xsl:attribute name="{$attribute}">
+      <xsl:call-template name="relative-url">
+        <xsl:with-param name="name" select="@FILENAME"/>
+      </xsl:call-template>
+    </xsl:attribute>
   </xsl:template>
 
   <!-- A file name as a relative URL. The characters that would end or change the path part

@@ -340,15 +340,17 @@ void CVaroCapture::SaveAttachmentsInto(IDispatch* mailItem, const std::string& f
         }
         std::string path = folder + name;
         std::wstring widePath = AnsiToWide(path);
-        const FileState before = StateOf(widePath);
+        // The attachment's own extension decides whether it is a message to walk. Only then does
+        // the file's state before the save matter (asking for a missing file is not free).
+        const bool isMessage = VaroCapture::IsMessageExtension(WideToAnsi(fileName));
+        const FileState before = isMessage ? StateOf(widePath) : FileState();
         // The walk counts on the file being there whatever the result; the result only tells
         // whether a message file found afterwards is this save's to remove.
         HRESULT saved = S_OK;
         Dispatch::CallMethod(attachment.Get(), L"SaveAsFile", {CVariant::FromString(widePath)}, &saved,
                              &walk.attachmentIds);
 
-        // The attachment's own extension decides whether it is a message to walk.
-        if (VaroCapture::IsMessageExtension(WideToAnsi(fileName))) {
+        if (isMessage) {
             // Declared first, so that it is removed after the items opened from it are released.
             SavedMessageFile messageFile(*this, widePath, name,
                                          WrittenBySave(before, StateOf(widePath), saved));
