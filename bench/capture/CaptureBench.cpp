@@ -59,18 +59,23 @@ public:
 // a cross-process object costs its own round trip when it is let go.
 constexpr int kCallsPerAttachment = 4;
 
-// One automation round trip to the running stand-in: a property get that returns a number
-// (Selection.Count), best average over a few series of many calls.
-double RoundTripSeconds() {
+// The running stand-in's selection; null when it cannot be reached.
+ComPtr<IDispatch> RunningSelection() {
     CLSID clsid = {};
     ComPtr<IUnknown> running;
     ComPtr<IDispatch> app;
     if (FAILED(::CLSIDFromProgID(L"Outlook.Application", &clsid)) ||
         FAILED(::GetActiveObject(clsid, nullptr, running.ReleaseAndGetAddressOf())) ||
         FAILED(running.As(IID_IDispatch, app)))
-        return 0;
+        return {};
     ComPtr<IDispatch> explorer = Dispatch::ToDispatch(Dispatch::CallMethod(app.Get(), L"ActiveExplorer"));
-    ComPtr<IDispatch> selection = Dispatch::ToDispatch(Dispatch::GetProperty(explorer.Get(), L"Selection"));
+    return Dispatch::ToDispatch(Dispatch::GetProperty(explorer.Get(), L"Selection"));
+}
+
+// One automation round trip to the running stand-in: a property get that returns a number
+// (Selection.Count), best average over a few series of many calls.
+double RoundTripSeconds() {
+    ComPtr<IDispatch> selection = RunningSelection();
     LPOLESTR name = const_cast<LPOLESTR>(L"Count");
     DISPID id = 0;
     if (!selection || FAILED(selection->GetIDsOfNames(IID_NULL, &name, 1, LOCALE_USER_DEFAULT, &id)))
@@ -99,15 +104,9 @@ struct CallCosts {
 };
 CallCosts TimeAttachmentCalls(const std::string& work) {
     CallCosts costs;
-    CLSID clsid = {};
-    ComPtr<IUnknown> running;
-    ComPtr<IDispatch> app;
-    if (FAILED(::CLSIDFromProgID(L"Outlook.Application", &clsid)) ||
-        FAILED(::GetActiveObject(clsid, nullptr, running.ReleaseAndGetAddressOf())) ||
-        FAILED(running.As(IID_IDispatch, app)))
+    ComPtr<IDispatch> selection = RunningSelection();
+    if (!selection)
         return costs;
-    ComPtr<IDispatch> explorer = Dispatch::ToDispatch(Dispatch::CallMethod(app.Get(), L"ActiveExplorer"));
-    ComPtr<IDispatch> selection = Dispatch::ToDispatch(Dispatch::GetProperty(explorer.Get(), L"Selection"));
     ComPtr<IDispatch> mail =
         Dispatch::ToDispatch(Dispatch::CallMethod(selection.Get(), L"Item", {CVariant::FromLong(1)}));
     ComPtr<IDispatch> attachments = Dispatch::ToDispatch(Dispatch::GetProperty(mail.Get(), L"Attachments"));
