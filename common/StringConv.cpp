@@ -40,3 +40,8 @@ std::wstring Utf8ToWide(const std::string& text) {
 std::string WideToUtf8(const std::wstring& text) {
     return ToNarrow(CP_UTF8, text.data(), text.size());
 }
+std::wstring UpperCase(std::wstring text) {
+    if (!text.empty())
+        ::CharUpperBuffW(&text[0], static_cast<DWORD>(text.size()));
+    return text;
+}

@@ -8,3 +8,5 @@ std::string WideToAnsi(const wchar_t* text, size_t length);
 std::string WideToAnsi(const std::wstring& text);
 std::wstring Utf8ToWide(const std::string& text);
 std::string WideToUtf8(const std::wstring& text);
+// A file name as the file system compares names: upper-cased.
+std::wstring UpperCase(std::wstring text);

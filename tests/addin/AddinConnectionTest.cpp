@@ -2,6 +2,7 @@
 // order, how it fails, what a click starts, and how long the library stays needed.
 #include "FakeOffice.h"
 #include "OfficeInterfaces.h"
+#include "UniqueHandle.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>
@@ -65,16 +66,15 @@ public:
     static bool WaitForLaunchedProgramsToEnd() {
         const DWORD self = ::GetCurrentProcessId();
         for (int i = 0; i < 1500; ++i) {
-            HANDLE snapshot = ::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-            if (snapshot == INVALID_HANDLE_VALUE)
+            UniqueHandle snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+            if (!snapshot)
                 return false;
             bool running = false;
             PROCESSENTRY32W entry = {};
             entry.dwSize = sizeof entry;
-            for (BOOL more = ::Process32FirstW(snapshot, &entry); more && !running;
-                 more = ::Process32NextW(snapshot, &entry))
+            for (BOOL more = ::Process32FirstW(snapshot.Get(), &entry); more && !running;
+                 more = ::Process32NextW(snapshot.Get(), &entry))
                 running = entry.th32ParentProcessID == self && _wcsicmp(entry.szExeFile, L"varo.exe") == 0;
-            ::CloseHandle(snapshot);
             if (!running)
                 return true;
             ::Sleep(10);

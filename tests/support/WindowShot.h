@@ -1,6 +1,8 @@
 // Saves what the screen shows of a window as a 24-bit BMP file, for the screenshots that tests
 // leave behind.
 #pragma once
+#include "UniqueHandle.h"
+
 #include <windows.h>
 
 #include <cstdio>
@@ -12,7 +14,7 @@ inline bool SaveWindowShot(HWND window, const std::string& path) {
         return false;
     const int width = r.right - r.left, height = r.bottom - r.top;
     HDC screen = ::GetDC(nullptr);
-    HDC memory = ::CreateCompatibleDC(screen);
+    UniqueDc memory(::CreateCompatibleDC(screen));
     BITMAPINFO info{};
     info.bmiHeader.biSize = sizeof info.bmiHeader;
     info.bmiHeader.biWidth = width;
@@ -20,9 +22,10 @@ inline bool SaveWindowShot(HWND window, const std::string& path) {
     info.bmiHeader.biPlanes = 1;
     info.bmiHeader.biBitCount = 24;
     void* bits = nullptr;
-    HBITMAP bitmap = ::CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ old = ::SelectObject(memory, bitmap);
-    const bool copied = ::BitBlt(memory, 0, 0, width, height, screen, r.left, r.top, SRCCOPY) != FALSE;
+    UniqueBitmap bitmap(::CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    HGDIOBJ old = ::SelectObject(memory.Get(), bitmap.Get());
+    const bool copied = ::BitBlt(memory.Get(), 0, 0, width, height, screen, r.left, r.top, SRCCOPY) != FALSE;
+    ::ReleaseDC(nullptr, screen); // the screen's DC is shared: given back as soon as it is read
     ::GdiFlush();
     const DWORD stride = ((width * 3) + 3) & ~3u, size = stride * height;
     BITMAPFILEHEADER file{};
@@ -33,10 +36,7 @@ inline bool SaveWindowShot(HWND window, const std::string& path) {
     data.append(reinterpret_cast<const char*>(&info.bmiHeader), sizeof info.bmiHeader);
     if (bits)
         data.append(static_cast<const char*>(bits), size);
-    ::SelectObject(memory, old);
-    ::DeleteObject(bitmap);
-    ::DeleteDC(memory);
-    ::ReleaseDC(nullptr, screen);
+    ::SelectObject(memory.Get(), old);
     if (!copied || !bits)
         return false;
     FILE* out = std::fopen(path.c_str(), "wb");

@@ -2,6 +2,7 @@
 #include "IniFile.h"
 #include "Language.h"
 #include "ShellRules.h"
+#include "StringConv.h"
 #include "Trace.h"
 #include "UniqueHandle.h"
 #include "HtmlView.h"
@@ -46,18 +47,8 @@ std::string WorkingFolder() {
     return length == 0 || length >= sizeof temp ? std::string() : std::string(temp, length);
 }
 
-// A file name as the file system compares it: ANSI to UTF-16, then upper case.
-std::wstring NameKey(const std::string& name) {
-    std::wstring key(name.size(), L'\0');
-    const int length = ::MultiByteToWideChar(CP_ACP, 0, name.data(), static_cast<int>(name.size()),
-                                             key.data(), static_cast<int>(key.size()));
-    key.resize(length > 0 ? static_cast<size_t>(length) : 0);
-    if (!key.empty())
-        ::CharUpperBuffW(key.data(), static_cast<DWORD>(key.size()));
-    return key;
-}
-
-// The keys of the names of the plain files in a folder (ending in a separator).
+// The names of the plain files in a folder (ending in a separator), as the file system compares
+// them.
 std::unordered_set<std::wstring> FolderNameKeys(const std::string& folder) {
     std::unordered_set<std::wstring> keys;
     std::string pattern = folder;
@@ -69,7 +60,7 @@ std::unordered_set<std::wstring> FolderNameKeys(const std::string& folder) {
         return keys;
     do {
         if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0)
-            keys.insert(NameKey(found.cFileName));
+            keys.insert(UpperCase(AnsiToWide(found.cFileName)));
     } while (::FindNextFileA(search.Get(), &found));
     return keys;
 }
@@ -237,8 +228,8 @@ void CMainFrame::CleanUpWorkingFiles(const char* logFileName) {
             // Only plain names inside the working folder: a line with a folder part, "..", a
             // drive or a share would reach files the captures never made.
             std::string path = temp;
-            if (IsPlainLeafName(line) && present.erase(NameKey(line)) != 0 && AppendPath(path, "\\") &&
-                AppendPath(path, line))
+            if (IsPlainLeafName(line) && present.erase(UpperCase(AnsiToWide(line))) != 0 &&
+                AppendPath(path, "\\") && AppendPath(path, line))
                 ::DeleteFileA(path.c_str());
         }
     }

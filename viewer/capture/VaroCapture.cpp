@@ -99,12 +99,6 @@ std::wstring ToWide(const std::u16string& s) {
     return std::wstring(s.begin(), s.end());
 }
 
-std::wstring UpperCase(std::wstring s) {
-    if (!s.empty())
-        ::CharUpperBuffW(&s[0], static_cast<DWORD>(s.size()));
-    return s;
-}
-
 // What a file looked like, to tell whether a save wrote it.
 struct FileState {
     bool exists = false;

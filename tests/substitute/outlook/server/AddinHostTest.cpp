@@ -3,7 +3,6 @@
 // automation from this process), clicks by mouse and by tag, reconnection, bars kept between runs
 // and the fault switches.
 #include "StandInProcess.h"
-#include "OutlookSubstitute_h.h"
 
 #include "OutlookSubstitute_h.h"
 
