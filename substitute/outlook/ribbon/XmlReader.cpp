@@ -475,7 +475,7 @@ void XmlReader::ReadProcessingInstruction() {
         Fail(line, column, "an XML declaration is allowed only at the very start");
     if (target.find(':') != std::string::npos)
         Fail(line, column, "a processing instruction's target cannot contain ':'");
-    if (!LookingAt("?>") && !SkipSpace())
+    if (!AtEnd() && !LookingAt("?>") && !SkipSpace())
         FailHere("white space expected after the processing instruction's target");
     for (;;) {
         if (AtEnd())
