@@ -48,6 +48,10 @@ using Specs = std::map<std::string, Type>;
 
 // Office's identifiers are at most this many characters long.
 constexpr std::size_t kMaxIdentifier = 1024;
+// A hostile document could ask for a warning per few bytes; the host lists the first ones.
+constexpr std::size_t kMaxWarnings = 100;
+// Values quoted in messages are cut to this many bytes.
+constexpr std::size_t kMaxQuoted = 64;
 
 const char* NameOf(Place place) {
     switch (place) {
@@ -177,6 +181,16 @@ std::string Trimmed(const std::string& text) {
     return text.substr(first, text.find_last_not_of(blanks) - first + 1);
 }
 
+// value for a message: cut at a character boundary, "..." marking the cut.
+std::string Shown(const std::string& value) {
+    if (value.size() <= kMaxQuoted)
+        return value;
+    std::size_t cut = kMaxQuoted;
+    while (cut > 0 && (static_cast<unsigned char>(value[cut]) & 0xC0) == 0x80)
+        --cut;
+    return value.substr(0, cut) + "...";
+}
+
 std::size_t CharacterCount(const std::string& text) {
     std::size_t count = 0;
     for (char c : text)
@@ -283,7 +297,7 @@ private:
         for (const XmlAttribute& attribute : element.attributes) {
             if (attribute.ns.empty() &&
                 (attribute.local == "id" || attribute.local == "idMso" || attribute.local == "idQ")) {
-                what += " " + attribute.local + "=\"" + attribute.value + "\"";
+                what += " " + attribute.local + "=\"" + Shown(attribute.value) + "\"";
                 break;
             }
         }
@@ -348,7 +362,7 @@ private:
     }
 
     bool Check(const XmlAttribute& attribute, Type type, const std::string& element, std::string& value) {
-        std::string where = attribute.local + "=\"" + attribute.value + "\" on <" + element + ">";
+        std::string where = attribute.local + "=\"" + Shown(attribute.value) + "\" on <" + element + ">";
         auto fail = [&](const std::string& why) {
             return Fail(attribute.line, attribute.column, where + why);
         };
@@ -419,7 +433,11 @@ private:
     }
 
     void Warn(int line, int column, const std::string& message) {
-        m_result.warnings.push_back(Position(line, column) + ": " + message);
+        std::vector<std::string>& warnings = m_result.warnings;
+        if (warnings.size() < kMaxWarnings)
+            warnings.push_back(Position(line, column) + ": " + message);
+        else if (warnings.size() == kMaxWarnings)
+            warnings.push_back(Position(line, column) + ": more warnings follow; they are not listed");
     }
 
     bool Fail(int line, int column, const std::string& message) {

@@ -24,6 +24,7 @@
 //    unknown names, elements of other namespaces) with everything inside it;
 //  - any attribute not read on its element (unknown, misspelt, namespaced, or not drawn here);
 //  - a second ribbon, tabs or contextMenus element; text inside the elements.
+//  The first 100 warnings are listed, then one line saying that more follow.
 // Texts (label, screentip, supertip, keytip, tag, image) are taken as written.
 #pragma once
 #include <map>
