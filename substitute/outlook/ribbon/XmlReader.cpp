@@ -176,6 +176,13 @@ void XmlReader::AppendCurrent(std::string& out) {
     Next();
 }
 
+void XmlReader::SkipLineEnd(std::string& out, char as) {
+    out += as; // "\r\n" and a lone "\r" both
+    Next();
+    if (m_char == '\n')
+        Next();
+}
+
 void XmlReader::AppendReference(std::string& out) {
     int line = m_line, column = m_column;
     Next(); // '&'
@@ -330,10 +337,7 @@ void XmlReader::ReadContent() {
         if (m_char == '&') {
             AppendReference(m_pending);
         } else if (m_char == '\r') {
-            m_pending += '\n';
-            Next();
-            if (m_char == '\n')
-                Next();
+            SkipLineEnd(m_pending, '\n');
         } else {
             if (m_char == ']' && LookingAt("]]>"))
                 FailHere("']]>' is not allowed in text");
@@ -360,10 +364,7 @@ std::string XmlReader::ReadAttributeValue() {
         } else if (m_char == '&') {
             AppendReference(value);
         } else if (m_char == '\r') {
-            value += ' ';
-            Next();
-            if (m_char == '\n')
-                Next();
+            SkipLineEnd(value, ' ');
         } else if (m_char == '\n' || m_char == '\t') {
             value += ' ';
             Next();
@@ -500,10 +501,7 @@ void XmlReader::ReadCData() {
             return;
         }
         if (m_char == '\r') {
-            m_pending += '\n';
-            Next();
-            if (m_char == '\n')
-                Next();
+            SkipLineEnd(m_pending, '\n');
         } else {
             AppendCurrent(m_pending);
         }

@@ -82,6 +82,7 @@ private:
     std::string ReadName();
     void AppendReference(std::string& out);
     void AppendCurrent(std::string& out);
+    void SkipLineEnd(std::string& out, char as); // at '\r': appends as once
 
     void ReadDeclaration();
     void ReadMisc(bool beforeRoot);
