@@ -10,7 +10,7 @@ namespace {
 
 // Square blocks for the orientations that read the source down its columns: a block's source rows
 // stay in cache while its destination rows are written.
-constexpr std::uint32_t kTile = 32;
+constexpr std::uint32_t kTile = 64;
 
 std::uint32_t Load(const std::uint8_t* p) {
     std::uint32_t value;

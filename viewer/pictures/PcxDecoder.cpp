@@ -62,7 +62,7 @@ bool Known(const Layout& layout) {
     if (layout.planes == 1)
         return layout.bits == 1 || layout.bits == 2 || layout.bits == 4 || layout.bits == 8;
     if (layout.bits == 1)
-        return layout.planes <= 4;
+        return layout.planes >= 2 && layout.planes <= 4;
     return layout.bits == 8 && (layout.planes == 3 || layout.planes == 4);
 }
 

@@ -148,6 +148,7 @@ TEST(PcxDecoder, LyingHeadersAreRefusedBeforeAllocating) {
         {{66, {9, 0}}},                                      // lines shorter than the width
         {{66, {0, 0}}},                                      //
         {{65, {0}}},                                         // no plane
+        {{3, {1}}, {65, {0}}},                               // 1 bit in no plane
         {{65, {2}}},                                         // 8 bits in 2 planes
         {{3, {3}}},                                          // 3 bits
         {{3, {2}}, {65, {2}}},                               // 2 bits in 2 planes
