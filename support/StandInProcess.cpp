@@ -26,6 +26,7 @@ HWND ControlWindowOf(DWORD processId) {
     }
     return nullptr;
 }
+
 } // namespace
 
 std::wstring StandInProcess::ProgramPath() {
