@@ -83,7 +83,10 @@ protected:
         return named;
     }
 
-};
+    // A program files folder and a temporary folder for the viewer that a click starts. Members,
+    // so that they are removed after the tear-down has ended the stand-in and, with it, the
+    // viewer that still uses them.
+    TempFolder m_programFiles{L"pf"};
     TempFolder m_viewerTemp{L"viewertemp"};
 };
 
@@ -174,8 +177,8 @@ TEST_F(RealAddinTest, EachFaultSwitchEndsTheConnectionAtItsStepAndTheHostRunsOn)
 }
 
 TEST_F(RealAddinTest, ClicksOnTheDrawnButtonAndMenuItemStartTheViewerWhichCapturesTheSelectedMail) {
-    TempFolder programFiles(L"pf");
-    TempFolder temp(L"viewertemp");
+    const TempFolder& programFiles = m_programFiles;
+    const TempFolder& temp = m_viewerTemp;
     const std::string install = WideToAnsi(programFiles.Path()) + "Varoscope\\";
     ASSERT_TRUE(::CreateDirectoryA(install.c_str(), nullptr));
     ASSERT_TRUE(CopyInto(kBinary + "\\bin\\varo.exe", install, "varo.exe"));
@@ -209,8 +212,8 @@ TEST_F(RealAddinTest, ClicksOnTheDrawnButtonAndMenuItemStartTheViewerWhichCaptur
 }
 
 TEST_F(RealAddinTest, WithProgramFilesPointingElsewhereAClickStartsNothing) {
-    TempFolder programFiles(L"emptypf");
-    TempFolder temp(L"viewertemp");
+    const TempFolder& programFiles = m_programFiles; // no Varoscope folder in it
+    const TempFolder& temp = m_viewerTemp;
     {
         ScopedVariable tempVar(L"TEMP", temp.Path()), tmpVar(L"TMP", temp.Path());
         Start(L"--program-files \"" + programFiles.Path().substr(0, programFiles.Path().size() - 1) + L"\" " +
