@@ -39,6 +39,8 @@ constexpr WORD kAddInDesignerMinor = 0;
 
 // Outlook: _Application {00063001-0000-0000-C000-000000000046}
 constexpr IID IID_OutlookApplication = {0x00063001, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
+// Outlook: _MailItem {00063034-0000-0000-C000-000000000046}
+constexpr IID IID_OutlookMailItem = {0x00063034, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
 // Outlook: ApplicationEvents {0006304E-0000-0000-C000-000000000046}
 constexpr IID IID_ApplicationEvents = {0x0006304E, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
 // Office: _CommandBarButton {000C030E-0000-0000-C000-000000000046}

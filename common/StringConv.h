@@ -1,6 +1,10 @@
 // The one place where text crosses between the viewer's narrow ANSI strings and the wide
 // strings of automation interfaces. Characters the ANSI code page lacks become its default character.
+// The ASCII-only helpers (AsciiText.h) come with it; they need no Windows and also serve the pure
+// libraries.
 #pragma once
+#include "AsciiText.h"
+
 #include <string>
 
 std::wstring AnsiToWide(const std::string& text);

@@ -77,3 +77,63 @@ using UniqueBitmap = UniqueResource<GdiObjectTraits<HBITMAP>>;
 using UniqueBrush = UniqueResource<GdiObjectTraits<HBRUSH>>;
 using UniqueIcon = UniqueResource<IconTraits>;
 using UniqueDc = UniqueResource<MemoryDcTraits>;
+
+// A window's display context from GetDC, given back with ReleaseDC.
+class UniqueWindowDc {
+public:
+    explicit UniqueWindowDc(HWND window) : m_window(window), m_dc(::GetDC(window)) {}
+    UniqueWindowDc(const UniqueWindowDc&) = delete;
+    UniqueWindowDc& operator=(const UniqueWindowDc&) = delete;
+    ~UniqueWindowDc() {
+        if (m_dc)
+            ::ReleaseDC(m_window, m_dc);
+    }
+
+    HDC Get() const { return m_dc; }
+    explicit operator bool() const { return m_dc != nullptr; }
+
+private:
+    HWND m_window;
+    HDC m_dc;
+};
+
+// An object selected into a device context until the end of the scope (or Reset), when the object
+// it replaced is selected back: neither the context nor the object is given up with the other
+// still holding it.
+class SelectedObject {
+public:
+    SelectedObject() = default;
+    SelectedObject(HDC dc, HGDIOBJ object) {
+        HGDIOBJ previous = dc && object ? ::SelectObject(dc, object) : nullptr;
+        if (previous && previous != HGDI_ERROR) {
+            m_dc = dc;
+            m_previous = previous;
+        }
+    }
+    SelectedObject(const SelectedObject&) = delete;
+    SelectedObject& operator=(const SelectedObject&) = delete;
+    SelectedObject(SelectedObject&& o) noexcept
+        : m_dc(std::exchange(o.m_dc, nullptr)), m_previous(std::exchange(o.m_previous, nullptr)) {}
+    SelectedObject& operator=(SelectedObject&& o) noexcept {
+        if (this != &o) {
+            Reset();
+            m_dc = std::exchange(o.m_dc, nullptr);
+            m_previous = std::exchange(o.m_previous, nullptr);
+        }
+        return *this;
+    }
+    ~SelectedObject() { Reset(); }
+
+    // Selects the replaced object back now.
+    void Reset() {
+        if (m_previous)
+            ::SelectObject(m_dc, m_previous);
+        m_dc = nullptr;
+        m_previous = nullptr;
+    }
+    explicit operator bool() const { return m_previous != nullptr; }
+
+private:
+    HDC m_dc = nullptr;
+    HGDIOBJ m_previous = nullptr;
+};

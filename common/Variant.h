@@ -1,18 +1,36 @@
 // Owned VARIANT: cleared exactly once, copied with the runtime's own copy.
 #pragma once
+#include "AutomationError.h"
+
 #include <oaidl.h>
 #include <oleauto.h>
+#include <new>
 #include <string>
 #include <unknwn.h>
+#include <utility>
 
 class CVariant {
 public:
     CVariant() { ::VariantInit(&m_v); }
-    CVariant(const CVariant& o) : CVariant() { ::VariantCopy(&m_v, const_cast<VARIANT*>(&o.m_v)); }
+    // A copy is whole or not made: it throws std::bad_alloc when memory runs out and the
+    // automation failure for any other refusal (a type the runtime cannot copy, say).
+    CVariant(const CVariant& o) : CVariant() {
+        HRESULT hr = ::VariantCopy(&m_v, const_cast<VARIANT*>(&o.m_v));
+        if (FAILED(hr)) {
+            ::VariantClear(&m_v);
+            ::VariantInit(&m_v);
+            if (hr == E_OUTOFMEMORY)
+                throw std::bad_alloc();
+            throw CAutomationError(hr);
+        }
+    }
     CVariant(CVariant&& o) noexcept : m_v(o.m_v) { ::VariantInit(&o.m_v); }
+    // Leaves this value as it was when the copy fails.
     CVariant& operator=(const CVariant& o) {
-        if (this != &o)
-            ::VariantCopy(&m_v, const_cast<VARIANT*>(&o.m_v));
+        if (this != &o) {
+            CVariant copy(o);
+            std::swap(m_v, copy.m_v);
+        }
         return *this;
     }
     CVariant& operator=(CVariant&& o) noexcept {
@@ -48,6 +66,9 @@ public:
         CVariant v;
         v.m_v.vt = VT_BSTR;
         v.m_v.bstrVal = ::SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
+        // A null string would pass for an empty one.
+        if (!v.m_v.bstrVal)
+            throw std::bad_alloc();
         return v;
     }
     // An object argument; the variant takes a reference of its own.

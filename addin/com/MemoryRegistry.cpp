@@ -1,5 +1,7 @@
 #include "MemoryRegistry.h"
 
+#include "AsciiText.h"
+
 namespace Registrar {
 
 namespace {
@@ -14,14 +16,6 @@ CMemoryRegistry::CMemoryRegistry() {
     }
 }
 
-std::string CMemoryRegistry::Lower(const std::string& text) {
-    std::string out = text;
-    for (char& c : out)
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-    return out;
-}
-
 void CMemoryRegistry::MarkDeleted(Node& node) {
     node.deleted = true;
     for (auto& sub : node.subkeys)
@@ -34,19 +28,19 @@ std::shared_ptr<CMemoryRegistry::Node> CMemoryRegistry::Walk(const std::string& 
     std::string rootName = path.substr(0, end);
     std::shared_ptr<Node> node;
     for (int i = 0; i < 4; ++i)
-        if (Lower(rootName) == Lower(kRootNames[i]))
+        if (AsciiEqualNoCase(rootName, kRootNames[i]))
             node = m_roots[i];
     while (node && end != std::string::npos) {
         start = end + 1;
         end = path.find('\\', start);
         std::string part = path.substr(start, end == std::string::npos ? std::string::npos : end - start);
-        auto it = node->subkeys.find(Lower(part));
+        auto it = node->subkeys.find(AsciiLower(part));
         if (it == node->subkeys.end()) {
             if (!create)
                 return nullptr;
             auto made = std::make_shared<Node>();
             made->name = part;
-            it = node->subkeys.emplace(Lower(part), made).first;
+            it = node->subkeys.emplace(AsciiLower(part), made).first;
         }
         node = it->second;
     }
@@ -59,7 +53,7 @@ void CMemoryRegistry::PutKey(const std::string& path) {
 
 void CMemoryRegistry::PutValue(const std::string& path, const std::string& name, const Value& value) {
     if (auto node = Walk(path, true))
-        node->values[Lower(name)] = {name, value};
+        node->values[AsciiLower(name)] = {name, value};
 }
 
 void CMemoryRegistry::DenyWrites(const std::string& path) {
@@ -129,7 +123,7 @@ long CMemoryRegistry::Open(KeyHandle parent, const std::string& name, Access acc
     Node* node = Find(parent, false, error);
     if (!node)
         return error;
-    auto it = node->subkeys.find(Lower(name));
+    auto it = node->subkeys.find(AsciiLower(name));
     if (it == node->subkeys.end())
         return kErrorFileNotFound;
     if (access == Access::Full && it->second->readOnly)
@@ -144,13 +138,13 @@ long CMemoryRegistry::Create(KeyHandle parent, const std::string& name, KeyHandl
     Node* node = Find(parent, false, error);
     if (!node)
         return error;
-    auto it = node->subkeys.find(Lower(name));
+    auto it = node->subkeys.find(AsciiLower(name));
     if (it == node->subkeys.end()) {
         if (!Find(parent, true, error))
             return error;
         auto made = std::make_shared<Node>();
         made->name = name;
-        it = node->subkeys.emplace(Lower(name), made).first;
+        it = node->subkeys.emplace(AsciiLower(name), made).first;
     }
     if (it->second->readOnly)
         return kErrorAccessDenied;
@@ -168,7 +162,7 @@ long CMemoryRegistry::SetValue(KeyHandle key, const std::string& name, const Val
     Node* node = Find(key, true, error);
     if (!node)
         return error;
-    node->values[Lower(name)] = {name, value};
+    node->values[AsciiLower(name)] = {name, value};
     return kSuccess;
 }
 
@@ -190,7 +184,7 @@ long CMemoryRegistry::DeleteValue(KeyHandle key, const std::string& name) {
     Node* node = Find(key, true, error);
     if (!node)
         return error;
-    return node->values.erase(Lower(name)) ? kSuccess : kErrorFileNotFound;
+    return node->values.erase(AsciiLower(name)) ? kSuccess : kErrorFileNotFound;
 }
 
 long CMemoryRegistry::Count(KeyHandle key, std::size_t& subkeys, std::size_t& values) {
@@ -208,7 +202,7 @@ long CMemoryRegistry::DeleteTree(KeyHandle parent, const std::string& name) {
     Node* node = Find(parent, true, error);
     if (!node)
         return error;
-    auto it = node->subkeys.find(Lower(name));
+    auto it = node->subkeys.find(AsciiLower(name));
     if (it == node->subkeys.end())
         return kErrorFileNotFound;
     if (it->second->readOnly)
@@ -223,7 +217,7 @@ long CMemoryRegistry::DeleteKey(KeyHandle parent, const std::string& name) {
     Node* node = Find(parent, true, error);
     if (!node)
         return error;
-    auto it = node->subkeys.find(Lower(name));
+    auto it = node->subkeys.find(AsciiLower(name));
     if (it == node->subkeys.end())
         return kErrorFileNotFound;
     if (it->second->readOnly || !it->second->subkeys.empty())

@@ -50,7 +50,6 @@ private:
         Access access;
     };
 
-    static std::string Lower(const std::string& text);
     static void MarkDeleted(Node& node);
     Node* Find(KeyHandle key, bool forWriting, long& error);
     std::shared_ptr<Node> Walk(const std::string& path, bool create) const;

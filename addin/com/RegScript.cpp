@@ -1,5 +1,7 @@
 #include "RegScript.h"
 
+#include "AsciiText.h"
+
 #include <cstddef>
 
 namespace Registrar {
@@ -18,20 +20,6 @@ struct Token {
 
 bool IsBlank(char c) {
     return c == ' ' || c == '\t' || c == '\r' || c == '\n';
-}
-
-bool SameWord(const std::string& a, const char* b) {
-    std::size_t i = 0;
-    for (; i < a.size() && b[i]; ++i) {
-        char x = a[i], y = b[i];
-        if (x >= 'A' && x <= 'Z')
-            x = static_cast<char>(x - 'A' + 'a');
-        if (y >= 'A' && y <= 'Z')
-            y = static_cast<char>(y - 'A' + 'a');
-        if (x != y)
-            return false;
-    }
-    return i == a.size() && !b[i];
 }
 
 class Parser {
@@ -123,13 +111,13 @@ private:
         if (m_token.kind != Token::Kind::Word)
             return Fail("root key expected");
         const std::string& name = m_token.text;
-        if (SameWord(name, "HKCR") || SameWord(name, "HKEY_CLASSES_ROOT"))
+        if (AsciiEqualNoCase(name, "HKCR") || AsciiEqualNoCase(name, "HKEY_CLASSES_ROOT"))
             block.root = RootKey::ClassesRoot;
-        else if (SameWord(name, "HKCU") || SameWord(name, "HKEY_CURRENT_USER"))
+        else if (AsciiEqualNoCase(name, "HKCU") || AsciiEqualNoCase(name, "HKEY_CURRENT_USER"))
             block.root = RootKey::CurrentUser;
-        else if (SameWord(name, "HKLM") || SameWord(name, "HKEY_LOCAL_MACHINE"))
+        else if (AsciiEqualNoCase(name, "HKLM") || AsciiEqualNoCase(name, "HKEY_LOCAL_MACHINE"))
             block.root = RootKey::LocalMachine;
-        else if (SameWord(name, "HKU") || SameWord(name, "HKEY_USERS"))
+        else if (AsciiEqualNoCase(name, "HKU") || AsciiEqualNoCase(name, "HKEY_USERS"))
             block.root = RootKey::Users;
         else
             return Fail("unknown root key '" + name + "'");
@@ -149,7 +137,7 @@ private:
         while (m_token.kind != Token::Kind::Close) {
             if (m_token.kind == Token::Kind::End)
                 return Fail("'}' expected");
-            if (m_token.kind == Token::Kind::Word && SameWord(m_token.text, "val")) {
+            if (m_token.kind == Token::Kind::Word && AsciiEqualNoCase(m_token.text, "val")) {
                 if (!values)
                     return Fail("a value needs a key");
                 NamedValue named;
@@ -167,11 +155,11 @@ private:
     }
 
     bool ParseKey(Key& key, int depth) {
-        if (m_token.kind == Token::Kind::Word && SameWord(m_token.text, "NoRemove")) {
+        if (m_token.kind == Token::Kind::Word && AsciiEqualNoCase(m_token.text, "NoRemove")) {
             key.mark = KeyMark::NoRemove;
             if (!Advance())
                 return false;
-        } else if (m_token.kind == Token::Kind::Word && SameWord(m_token.text, "ForceRemove")) {
+        } else if (m_token.kind == Token::Kind::Word && AsciiEqualNoCase(m_token.text, "ForceRemove")) {
             key.mark = KeyMark::ForceRemove;
             if (!Advance())
                 return false;
@@ -209,9 +197,9 @@ private:
         if (m_token.kind != Token::Kind::Word)
             return Fail("value type expected");
         bool number;
-        if (SameWord(m_token.text, "s"))
+        if (AsciiEqualNoCase(m_token.text, "s"))
             number = false;
-        else if (SameWord(m_token.text, "d"))
+        else if (AsciiEqualNoCase(m_token.text, "d"))
             number = true;
         else
             return Fail("unknown value type '" + m_token.text + "'");
@@ -266,7 +254,7 @@ bool ExpandTokens(const std::string& text, const std::vector<Replacement>& repla
             std::string token = text.substr(i + 1, end - i - 1);
             const Replacement* found = nullptr;
             for (const Replacement& r : replacements)
-                if (SameWord(token, r.token.c_str()))
+                if (AsciiEqualNoCase(token, r.token.c_str()))
                     found = &r;
             if (!found)
                 return false;

@@ -50,10 +50,16 @@ public:
         Use(m_root.c_str());
     }
     ~ProgramFilesFolder() {
+        WaitForLaunchedProgramsToEnd();
         Use(m_hadOld ? m_old.c_str() : nullptr);
         ::DeleteFileW(Log().c_str());
         ::DeleteFileW((Folder() + L"\\varo.exe").c_str());
-        ::RemoveDirectoryW(Folder().c_str());
+        // The folder is a launched marker's current directory, and stays in use for a moment after
+        // the marker has ended: it is removed once it is free.
+        for (int i = 0;
+             i < 500 && !::RemoveDirectoryW(Folder().c_str()) && ::GetLastError() == ERROR_SHARING_VIOLATION;
+             ++i)
+            ::Sleep(10);
         ::RemoveDirectoryW(m_root.c_str());
     }
     static void Use(const wchar_t* value) { ::SetEnvironmentVariableW(L"ProgramFiles", value); }

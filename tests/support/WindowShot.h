@@ -13,8 +13,6 @@ inline bool SaveWindowShot(HWND window, const std::string& path) {
     if (!::GetWindowRect(window, &r))
         return false;
     const int width = r.right - r.left, height = r.bottom - r.top;
-    HDC screen = ::GetDC(nullptr);
-    UniqueDc memory(::CreateCompatibleDC(screen));
     BITMAPINFO info{};
     info.bmiHeader.biSize = sizeof info.bmiHeader;
     info.bmiHeader.biWidth = width;
@@ -22,10 +20,18 @@ inline bool SaveWindowShot(HWND window, const std::string& path) {
     info.bmiHeader.biPlanes = 1;
     info.bmiHeader.biBitCount = 24;
     void* bits = nullptr;
-    UniqueBitmap bitmap(::CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
-    HGDIOBJ old = ::SelectObject(memory.Get(), bitmap.Get());
-    const bool copied = ::BitBlt(memory.Get(), 0, 0, width, height, screen, r.left, r.top, SRCCOPY) != FALSE;
-    ::ReleaseDC(nullptr, screen); // the screen's DC is shared: given back as soon as it is read
+    UniqueDc memory;
+    UniqueBitmap bitmap;
+    SelectedObject selected;
+    bool copied = false;
+    {
+        // The screen's DC is shared: given back as soon as it is read.
+        UniqueWindowDc screen(nullptr);
+        memory.Reset(::CreateCompatibleDC(screen.Get()));
+        bitmap.Reset(::CreateDIBSection(screen.Get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+        selected = SelectedObject(memory.Get(), bitmap.Get());
+        copied = ::BitBlt(memory.Get(), 0, 0, width, height, screen.Get(), r.left, r.top, SRCCOPY) != FALSE;
+    }
     ::GdiFlush();
     const DWORD stride = ((width * 3) + 3) & ~3u, size = stride * height;
     BITMAPFILEHEADER file{};
@@ -36,7 +42,7 @@ inline bool SaveWindowShot(HWND window, const std::string& path) {
     data.append(reinterpret_cast<const char*>(&info.bmiHeader), sizeof info.bmiHeader);
     if (bits)
         data.append(static_cast<const char*>(bits), size);
-    ::SelectObject(memory.Get(), old);
+    selected.Reset();
     if (!copied || !bits)
         return false;
     FILE* out = std::fopen(path.c_str(), "wb");

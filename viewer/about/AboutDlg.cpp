@@ -26,12 +26,10 @@ BOOL CAboutDlg::OnInitDialog() {
     link.SetTarget(credits::kMakerUrl);
 
     credits = CCreditScroller{};
-    if (HDC dc = ::GetDC(m_hWnd)) {
-        memoryDC.Reset(::CreateCompatibleDC(dc));
-        ::ReleaseDC(m_hWnd, dc);
-    }
+    imageSelection.Reset();
+    if (UniqueWindowDc dc(m_hWnd); dc)
+        memoryDC.Reset(::CreateCompatibleDC(dc.Get()));
     firstPaint = true;
-    initialBitmap = nullptr;
 
     panel = GetDlgItem(IDC_CREDITS_PANEL);
     ::GetClientRect(panel, &panelRect);
@@ -80,6 +78,7 @@ void CAboutDlg::OnTimer(UINT_PTR id) {
 }
 
 bool CAboutDlg::StartImage(const std::string& name) {
+    imageSelection.Reset();
     workBitmap.Reset(::LoadBitmapA(::GetModuleHandleA(nullptr), name.c_str()));
     if (!workBitmap)
         return false;
@@ -90,9 +89,7 @@ bool CAboutDlg::StartImage(const std::string& name) {
     RECT area = PanelRectInDialog();
     imageLeft = area.right - (area.right - area.left) / 2 - imageWidth / 2;
     imageBase = area.bottom;
-    HGDIOBJ previous = ::SelectObject(memoryDC.Get(), workBitmap.Get());
-    if (!initialBitmap)
-        initialBitmap = static_cast<HBITMAP>(previous);
+    imageSelection = SelectedObject(memoryDC.Get(), workBitmap.Get());
     credits.StartImage();
     return true;
 }
@@ -116,7 +113,7 @@ std::string CAboutDlg::PaintCredits(HDC dialogDc, HDC panelDc) {
     ::SetBkMode(panelDc, TRANSPARENT);
 
     UniqueFont font;
-    HGDIOBJ previousFont = nullptr;
+    SelectedObject fontSelection;
     const credits::LineStyle style = credits.PaintLineStyle();
     if (style.kind == credits::LineKind::Image) {
         if (!credits.showingImage && !StartImage(credits::VisibleText(credits.currentLine))) {
@@ -131,11 +128,11 @@ std::string CAboutDlg::PaintCredits(HDC dialogDc, HDC panelDc) {
                                  OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, kFontQuality, kFontPitchAndFamily,
                                  kFontFace));
         ::SetTextColor(panelDc, kCreditsColor);
-        previousFont = ::SelectObject(panelDc, font.Get());
+        fontSelection = SelectedObject(panelDc, font.Get());
     }
 
     UniqueBrush white(::CreateSolidBrush(kWhite));
-    HGDIOBJ previousBrush = ::SelectObject(panelDc, white.Get());
+    SelectedObject brushSelection(panelDc, white.Get());
     RECT fill = panelRect;
     if (firstPaint)
         firstPaint = false;
@@ -153,13 +150,10 @@ std::string CAboutDlg::PaintCredits(HDC dialogDc, HDC panelDc) {
         ::StretchBlt(dialogDc, imageLeft, imageBase - credits.scrolled, imageWidth, credits.scrolled,
                      memoryDC.Get(), 0, 0, imageWidth - 1, credits.scrolled, SRCCOPY);
         if (credits.FinishImageIfRisen(imageHeight)) {
-            ::SelectObject(memoryDC.Get(), initialBitmap);
+            imageSelection.Reset();
             workBitmap.Reset();
         }
     }
-    ::SelectObject(panelDc, previousBrush);
-    if (previousFont)
-        ::SelectObject(panelDc, previousFont);
     return std::string();
 }
 
@@ -171,7 +165,6 @@ void CAboutDlg::OnLButtonUp() {
 void CAboutDlg::OnDestroy() {
     Default();
     ::KillTimer(m_hWnd, scrollTimerId);
-    if (memoryDC && initialBitmap)
-        ::SelectObject(memoryDC.Get(), initialBitmap);
+    imageSelection.Reset();
     workBitmap.Reset();
 }

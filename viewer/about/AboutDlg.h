@@ -42,7 +42,8 @@ private:
     bool firstPaint = true;
     UniqueBitmap workBitmap;
     UniqueDc memoryDC;
-    HBITMAP initialBitmap = nullptr; // what memoryDC held before the first image
+    // The image being risen, selected into memoryDC (declared after both: given up first).
+    SelectedObject imageSelection;
     int imageLeft = 0;
     int imageBase = 0;
     int imageWidth = 0;

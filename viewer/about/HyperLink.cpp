@@ -101,11 +101,9 @@ void CHyperLink::FitWindowToText() {
     std::string text(static_cast<size_t>(length) + 1, '\0');
     ::GetWindowTextA(m_hWnd, &text[0], length + 1);
     SIZE extent{};
-    if (HDC dc = ::GetDC(m_hWnd)) {
-        HGDIOBJ previous = ::SelectObject(dc, fontUnderlined.Get());
-        ::GetTextExtentPoint32A(dc, text.c_str(), length, &extent);
-        ::SelectObject(dc, previous);
-        ::ReleaseDC(m_hWnd, dc);
+    if (UniqueWindowDc dc(m_hWnd); dc) {
+        SelectedObject font(dc.Get(), fontUnderlined.Get());
+        ::GetTextExtentPoint32A(dc.Get(), text.c_str(), length, &extent);
     }
 
     const int wantedHeight = extent.cy + (client.top - window.top) + (window.bottom - client.bottom);

@@ -7,6 +7,8 @@
 #include "UniqueHandle.h"
 #include "HtmlView.h"
 #include "WinApp.h"
+#include "WorkingFiles.h"
+#include "WorkingFolder.h"
 #include "XmlEncoding.h"
 #include "resource.h"
 
@@ -18,13 +20,11 @@
 
 namespace {
 constexpr const char* kCaption = "Varoscope";
-constexpr const char* kLogFileName = "varovlg.log";
 constexpr const char* kSettingsFileName = "varo.ini";
 constexpr const char* kSettingsFolder = "\\Drovasoft\\VARO\\";
 constexpr const char* kSettingsSection = "Program Setup";
 constexpr const char* kEncodingKey = "XMLEncoding";
 constexpr const char* kInstallFolder = "\\Varoscope\\";
-constexpr const char* kSupportFiles[] = {"VaroReport.xsl", "VaroDoc.bmp", "VaroReport.css"};
 constexpr const char* kHelpTopic = "Varo.chm::/Introduce.html";
 constexpr int kMenuView = 1;     // position of "&View" on the menu bar
 constexpr int kMenuLanguage = 4; // position of "Language" in "&View"
@@ -39,13 +39,6 @@ const CmdMapEntry<CMainFrame> kCommands[] = {
     OnCommand(ID_VIEW_GOBACK, &CMainFrame::OnGoBack),
     OnUpdateRange(ID_LANGUAGE_DEFAULT, ID_LANGUAGE_LAST, &CMainFrame::OnUpdateLanguageItem),
 };
-
-// The user's temporary folder, or empty when it cannot be had within the path limit.
-std::string WorkingFolder() {
-    char temp[kMaxPathChars];
-    const DWORD length = ::GetTempPathA(sizeof temp, temp);
-    return length == 0 || length >= sizeof temp ? std::string() : std::string(temp, length);
-}
 
 // The names of the plain files in a folder (ending in a separator), as the file system compares
 // them.
@@ -80,7 +73,7 @@ bool ReadWholeFile(const std::string& path, std::string& text) {
 }
 } // namespace
 
-CMainFrame::CMainFrame() : m_strLogFileName(kLogFileName) {
+CMainFrame::CMainFrame() : m_strLogFileName(WorkingFiles::kLog) {
     ReadSettings(kSettingsFileName);
 }
 
@@ -206,7 +199,7 @@ void CMainFrame::DeploySupportFiles() {
     const std::string temp = WorkingFolder();
     if (length == 0 || length >= sizeof programFiles || temp.empty())
         return;
-    for (const char* name : kSupportFiles) {
+    for (const char* name : WorkingFiles::kSupportFiles) {
         std::string source = programFiles, target = temp;
         if (AppendPath(source, kInstallFolder) && AppendPath(source, name) && AppendPath(target, name))
             ::CopyFileA(source.c_str(), target.c_str(), FALSE);

@@ -1,9 +1,9 @@
 #include "ShellRules.h"
 
+#include "AsciiText.h"
+
 namespace {
-bool IsBlank(char c) {
-    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f';
-}
+constexpr std::string_view kBlanks = " \t\r\n\v\f";
 bool IsAsciiLetter(char c) {
     return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
 }
@@ -13,12 +13,7 @@ bool IsAsciiDigit(char c) {
 } // namespace
 
 std::string TrimBlanks(const std::string& value) {
-    std::size_t first = 0, last = value.size();
-    while (first < last && IsBlank(value[first]))
-        ++first;
-    while (last > first && IsBlank(value[last - 1]))
-        --last;
-    return value.substr(first, last - first);
+    return std::string(AsciiTrim(value, kBlanks));
 }
 
 bool IsXmlEncodingName(const std::string& name) {

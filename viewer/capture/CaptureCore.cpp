@@ -1,5 +1,7 @@
 #include "CaptureCore.h"
 
+#include "AsciiText.h"
+
 #include <cstring>
 
 namespace VaroCapture {
@@ -49,12 +51,8 @@ bool IsDeviceStem(const std::u16string& name) {
         if (n != end)
             continue;
         bool same = true;
-        for (size_t i = 0; i < n && same; ++i) {
-            char16_t c = name[i];
-            if (c >= u'a' && c <= u'z')
-                c = static_cast<char16_t>(c - u'a' + u'A');
-            same = c == device[i];
-        }
+        for (size_t i = 0; i < n && same; ++i)
+            same = AsciiToUpper(name[i]) == device[i];
         if (same)
             return true;
     }
@@ -114,11 +112,7 @@ std::string FileExtension(const std::string& fileName) {
     size_t dot = fileName.rfind('.');
     if (dot == std::string::npos || dot < start)
         return {};
-    std::string ext = fileName.substr(dot);
-    for (char& c : ext)
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-    return ext;
+    return AsciiLower(std::string_view(fileName).substr(dot));
 }
 
 const char* AttachmentType(const std::string& fileName) {

@@ -3,13 +3,11 @@
 // effects of a run are virtual so that the view supplies them (and tests can watch them).
 #pragma once
 #include "ComPtr.h"
-#include "Dispatch.h"
+#include "CreatedFilesLog.h"
 
 #include <windows.h>
 #include <oaidl.h>
-#include <set>
 #include <string>
-#include <utility>
 #include <vector>
 
 class CVaroCapture {
@@ -17,8 +15,8 @@ public:
     CVaroCapture() = default;
     CVaroCapture(const CVaroCapture&) = delete;
     CVaroCapture& operator=(const CVaroCapture&) = delete;
-    // Files a run saved that never reached the log are removed here, as the exit clean-up would.
-    virtual ~CVaroCapture();
+    // Files a run saved that never reached the log are removed with it, as the exit clean-up would.
+    virtual ~CVaroCapture() = default;
 
     // The Refresh command: one whole capture run.
     void OnRefresh();
@@ -72,44 +70,7 @@ private:
         CVaroCapture& m_owner;
     };
 
-    // Names given out in the current walk, upper-cased, so no save overwrites another.
-    using NameSet = std::set<std::wstring>;
-    // What one walk keeps across mails: the names given out, and the member ids of the mail,
-    // collection and attachment objects (each a single type), which save a round trip per call.
-    struct Walk {
-        NameSet used;
-        Dispatch::CDispIdCache mailIds, collectionIds, attachmentIds;
-    };
-
-    // An attached message saved only to be opened: removed once the walk is done with it, if
-    // this save wrote it. One that cannot be removed goes to the log for the exit clean-up.
-    class SavedMessageFile {
-    public:
-        SavedMessageFile(CVaroCapture& owner, std::wstring path, std::string name, bool written)
-            : m_owner(owner), m_path(std::move(path)), m_name(std::move(name)), m_written(written) {}
-        SavedMessageFile(const SavedMessageFile&) = delete;
-        SavedMessageFile& operator=(const SavedMessageFile&) = delete;
-        ~SavedMessageFile();
-
-    private:
-        CVaroCapture& m_owner;
-        std::wstring m_path;
-        std::string m_name;
-        bool m_written;
-    };
-
-    void SaveAttachmentsInto(IDispatch* mailItem, const std::string& folder, std::vector<std::string>& names,
-                             Walk& walk);
-    // Appends the names (one per line) to the log, together with any that an earlier attempt
-    // could not write; what fails now is kept for the next attempt.
-    DWORD LogSavedFiles(const std::string& logText);
-    // The name an attachment is saved and listed under; empty to skip it.
-    std::string TargetName(const std::wstring& fileName, const std::string& folder, NameSet& used);
-    // Runs the stylesheet over the written report; the bytes of the page.
-    std::string TransformReport(const std::string& folder);
-
     HCURSOR m_previousCursor = nullptr;
     bool m_running = false;
-    // Log lines of files in the working folder that the log does not hold yet.
-    std::string m_unlogged;
+    CCreatedFilesLog m_log;
 };

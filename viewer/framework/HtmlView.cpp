@@ -7,6 +7,8 @@
 
 #include <docobj.h>
 
+#include <cstdio>
+
 namespace {
 const CmdMapEntry<CHtmlView> kCommands[] = {
     {ID_EDIT_COPY, ID_EDIT_COPY, &CHtmlView::OnEditCopy, nullptr, &CHtmlView::OnUpdateEditCommand},
@@ -45,7 +47,11 @@ bool CHtmlView::CreateBrowser() {
     if (FAILED(::CoCreateInstance(CLSID_WebBrowser, nullptr, CLSCTX_INPROC_SERVER, IID_IOleObject,
                                   reinterpret_cast<void**>(m_oleObject.ReleaseAndGetAddressOf()))))
         return false;
-    m_oleObject->SetClientSite(&m_site);
+    // Without its site the control has no window to activate in and no host to ask: no browser.
+    if (FAILED(m_oleObject->SetClientSite(&m_site))) {
+        ReleaseBrowser();
+        return false;
+    }
     RECT client;
     ::GetClientRect(m_hWnd, &client);
     if (FAILED(m_oleObject->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, &m_site, 0, m_hWnd, &client))) {
@@ -91,7 +97,16 @@ void CHtmlView::Navigate2(const char* url) {
     CVariant location = CVariant::FromString(AnsiToWide(url ? url : ""));
     CVariant flags = CVariant::FromLong(0);
     CVariant none;
-    m_browser->Navigate2(location.Ptr(), flags.Ptr(), none.Ptr(), none.Ptr(), none.Ptr());
+    // The control shows a failed navigation in its own way and the view reports nothing; the
+    // code goes to the debugger and the trace for whoever looks into it.
+    const HRESULT hr = m_browser->Navigate2(location.Ptr(), flags.Ptr(), none.Ptr(), none.Ptr(), none.Ptr());
+    if (FAILED(hr)) {
+        char code[16];
+        std::snprintf(code, sizeof code, "0x%08lX", static_cast<unsigned long>(hr));
+        ::OutputDebugStringA(
+            ("Navigate2 failed with " + std::string(code) + ": " + (url ? url : "") + "\n").c_str());
+        AfxTrace("navigate-failed", code);
+    }
     if (AfxTraceEnabled())
         AfxTrace("location", GetLocationURL().c_str());
 }

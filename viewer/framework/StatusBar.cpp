@@ -1,5 +1,6 @@
 #include "StatusBar.h"
 #include "FrameworkIds.h"
+#include "UniqueHandle.h"
 
 #include <commctrl.h>
 
@@ -48,17 +49,17 @@ BOOL CStatusBar::SetIndicators(const UINT* ids, int count) {
         }
         panes.push_back(pane);
     }
-    HDC dc = ::GetDC(m_hWnd);
-    HGDIOBJ oldFont = ::SelectObject(dc, reinterpret_cast<HFONT>(::SendMessageA(m_hWnd, WM_GETFONT, 0, 0)));
-    for (Pane& pane : panes) {
-        if (pane.id == ID_SEPARATOR)
-            continue;
-        SIZE extent{};
-        ::GetTextExtentPoint32A(dc, pane.text.c_str(), static_cast<int>(pane.text.size()), &extent);
-        pane.width = extent.cx + kPanePadding;
+    {
+        UniqueWindowDc dc(m_hWnd);
+        SelectedObject font(dc.Get(), reinterpret_cast<HFONT>(::SendMessageA(m_hWnd, WM_GETFONT, 0, 0)));
+        for (Pane& pane : panes) {
+            if (pane.id == ID_SEPARATOR)
+                continue;
+            SIZE extent{};
+            ::GetTextExtentPoint32A(dc.Get(), pane.text.c_str(), static_cast<int>(pane.text.size()), &extent);
+            pane.width = extent.cx + kPanePadding;
+        }
     }
-    ::SelectObject(dc, oldFont);
-    ::ReleaseDC(m_hWnd, dc);
     m_panes = std::move(panes);
     RecalcPanes();
     UpdateIndicators();

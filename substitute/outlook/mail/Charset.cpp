@@ -1,5 +1,7 @@
 #include "Charset.h"
 
+#include "AsciiText.h"
+
 #include <cstdint>
 #include <string>
 
@@ -290,14 +292,7 @@ std::string Utf8ToUtf16Le(const std::string& text) {
 }
 
 std::string NormalizeCharsetName(const std::string& charset) {
-    size_t b = charset.find_first_not_of(" \t\"'");
-    size_t e = charset.find_last_not_of(" \t\"'");
-    if (b == std::string::npos)
-        return std::string();
-    std::string name = charset.substr(b, e - b + 1);
-    for (char& c : name)
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
+    std::string name = AsciiLower(AsciiTrim(charset, " \t\"'"));
     // RFC 2231 allows a language suffix: "utf-8*en".
     size_t star = name.find('*');
     if (star != std::string::npos)

@@ -1,5 +1,7 @@
 #include "MailNames.h"
 
+#include "AsciiText.h"
+
 #include <cstdio>
 
 namespace {
@@ -42,13 +44,6 @@ const TypeExtension kTypeExtensions[] = {
     {"video/mp4", ".mp4"},
 };
 
-std::string LowerAscii(std::string s) {
-    for (char& c : s)
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-    return s;
-}
-
 } // namespace
 
 std::string ReplaceInvalidFileNameChars(const std::string& name) {
@@ -84,7 +79,7 @@ std::string AttachedMessageFileName(const std::string& givenStem, const std::str
 std::string GeneratedAttachmentName(int number, const std::string& contentType) {
     char base[32];
     std::snprintf(base, sizeof base, "ATT%05d", number);
-    std::string type = LowerAscii(contentType);
+    std::string type = AsciiLower(contentType);
     size_t start = type.find_first_not_of(" \t");
     size_t end = type.find_last_not_of(" \t");
     type = start == std::string::npos ? std::string() : type.substr(start, end - start + 1);

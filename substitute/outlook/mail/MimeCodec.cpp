@@ -1,5 +1,6 @@
 #include "MimeCodec.h"
 
+#include "AsciiText.h"
 #include "Charset.h"
 
 #include <vector>
@@ -28,22 +29,6 @@ int Base64Value(char c) {
     if (c == '/')
         return 63;
     return -1;
-}
-
-std::string Lower(std::string_view s) {
-    std::string out(s);
-    for (char& c : out)
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-    return out;
-}
-
-std::string_view Trim(std::string_view s) {
-    size_t b = s.find_first_not_of(" \t\r\n");
-    if (b == std::string_view::npos)
-        return std::string_view();
-    size_t e = s.find_last_not_of(" \t\r\n");
-    return s.substr(b, e - b + 1);
 }
 
 bool IsBlank(char c) {
@@ -233,10 +218,10 @@ std::string DecodeUuencode(std::string_view text, std::string* fileName) {
             begun = true;
             i = eol == std::string_view::npos ? n : eol + 1;
             if (fileName) {
-                std::string_view rest = Trim(line.substr(6));
+                std::string_view rest = AsciiTrim(line.substr(6));
                 size_t sp = rest.find(' ');
                 if (sp != std::string_view::npos)
-                    *fileName = std::string(Trim(rest.substr(sp + 1)));
+                    *fileName = std::string(AsciiTrim(rest.substr(sp + 1)));
             }
             break;
         }
@@ -275,7 +260,7 @@ std::string DecodeUuencode(std::string_view text, std::string* fileName) {
 }
 
 std::string DecodeTransferEncoding(std::string_view body, const std::string& encoding) {
-    std::string enc = Lower(Trim(encoding));
+    std::string enc = AsciiLower(AsciiTrim(encoding));
     if (enc == "base64")
         return DecodeBase64(body);
     if (enc == "quoted-printable")
@@ -345,11 +330,11 @@ HeaderField ParseHeaderField(std::string_view raw) {
     HeaderField field;
     size_t i = 0, n = raw.size();
     size_t semi = raw.find(';');
-    field.value = Lower(Trim(raw.substr(0, semi)));
+    field.value = AsciiLower(AsciiTrim(raw.substr(0, semi)));
     // Comments in the type value are rare; drop one when present.
     size_t paren = field.value.find('(');
     if (paren != std::string::npos)
-        field.value = std::string(Trim(field.value.substr(0, paren)));
+        field.value = std::string(AsciiTrim(field.value.substr(0, paren)));
     if (semi == std::string_view::npos)
         return field;
     i = semi + 1;
@@ -360,7 +345,7 @@ HeaderField ParseHeaderField(std::string_view raw) {
         size_t nameStart = i;
         while (i < n && raw[i] != '=' && raw[i] != ';')
             ++i;
-        std::string name = Lower(Trim(raw.substr(nameStart, i - nameStart)));
+        std::string name = AsciiLower(AsciiTrim(raw.substr(nameStart, i - nameStart)));
         if (i >= n || raw[i] == ';') {
             continue; // a parameter without value
         }
@@ -383,7 +368,7 @@ HeaderField ParseHeaderField(std::string_view raw) {
             size_t start = i;
             while (i < n && raw[i] != ';')
                 ++i;
-            value = std::string(Trim(raw.substr(start, i - start)));
+            value = std::string(AsciiTrim(raw.substr(start, i - start)));
         }
         if (name.empty())
             continue;

@@ -7,6 +7,7 @@
 // their leaves are. Every other leaf is an attachment: message/rfc822 parts become attached
 // messages, nameless parts get a generated "ATT00001.ext" name. This matches what Outlook lists
 // for such mail: inline pictures with a name, signatures and delivery reports included.
+#include "AsciiText.h"
 #include "Charset.h"
 #include "MailMessage.h"
 #include "MailNames.h"
@@ -49,22 +50,6 @@ struct Entity {
     }
 };
 
-std::string LowerAscii(std::string_view s) {
-    std::string out(s);
-    for (char& c : out)
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-    return out;
-}
-
-std::string_view TrimView(std::string_view s) {
-    size_t b = s.find_first_not_of(" \t\r\n");
-    if (b == std::string_view::npos)
-        return std::string_view();
-    size_t e = s.find_last_not_of(" \t\r\n");
-    return s.substr(b, e - b + 1);
-}
-
 // Splits an entity into its header fields and its body at the first empty line. A line that is
 // neither a field nor a continuation also ends the header (lenient towards broken mail).
 Entity SplitEntity(std::string_view bytes, bool isMessage) {
@@ -76,7 +61,7 @@ Entity SplitEntity(std::string_view bytes, bool isMessage) {
         // means it has no header fields.
         while (pos < n) {
             size_t eol = bytes.find('\n', pos);
-            if (eol == std::string_view::npos || TrimView(bytes.substr(pos, eol - pos)).size() != 0)
+            if (eol == std::string_view::npos || AsciiTrim(bytes.substr(pos, eol - pos)).size() != 0)
                 break;
             pos = eol + 1;
         }
@@ -109,12 +94,12 @@ Entity SplitEntity(std::string_view bytes, bool isMessage) {
         }
         size_t colon = line.find(':');
         std::string_view name =
-            colon == std::string_view::npos ? std::string_view() : TrimView(line.substr(0, colon));
+            colon == std::string_view::npos ? std::string_view() : AsciiTrim(line.substr(0, colon));
         if (name.empty() || name.find_first_of(" \t") != std::string_view::npos) {
             e.body = bytes.substr(pos);
             return e;
         }
-        e.headers.emplace_back(LowerAscii(name), std::string(TrimView(line.substr(colon + 1))));
+        e.headers.emplace_back(AsciiLower(name), std::string(AsciiTrim(line.substr(colon + 1))));
         pos = next;
     }
     e.body = std::string_view();
@@ -138,7 +123,7 @@ std::vector<std::string_view> SplitMultipart(std::string_view body, const std::s
             bool isClose = rest.substr(0, 2) == "--";
             if (isClose)
                 rest.remove_prefix(2);
-            if (TrimView(rest).empty()) {
+            if (AsciiTrim(rest).empty()) {
                 if (partStart != std::string_view::npos) {
                     // The line break before a delimiter belongs to the delimiter.
                     size_t end = pos;
@@ -186,7 +171,7 @@ struct Depth {
 void WalkEntity(const Entity& entity, WalkState& state, Depth depth, const char* defaultType);
 
 bool IsIdentityEncoding(const std::string& cte) {
-    std::string value = LowerAscii(TrimView(cte));
+    std::string value = AsciiLower(AsciiTrim(cte));
     return value.empty() || value == "7bit" || value == "8bit" || value == "binary";
 }
 
@@ -200,7 +185,7 @@ std::string DisplaySender(const std::string& from) {
     std::string text = DecodeHeaderText(from);
     size_t lt = text.find('<');
     if (lt != std::string::npos) {
-        std::string name(TrimView(std::string_view(text).substr(0, lt)));
+        std::string name(AsciiTrim(std::string_view(text).substr(0, lt)));
         if (name.size() >= 2 && name.front() == '"' && name.back() == '"')
             name = name.substr(1, name.size() - 2);
         if (!name.empty())
@@ -212,8 +197,8 @@ std::string DisplaySender(const std::string& from) {
     size_t open = text.find('(');
     size_t close = text.rfind(')');
     if (open != std::string::npos && close != std::string::npos && close > open + 1)
-        return std::string(TrimView(std::string_view(text).substr(open + 1, close - open - 1)));
-    return std::string(TrimView(text));
+        return std::string(AsciiTrim(std::string_view(text).substr(open + 1, close - open - 1)));
+    return std::string(AsciiTrim(text));
 }
 
 // The addresses of a To or Cc field, each in its display form.
@@ -291,7 +276,7 @@ VARO_NOINLINE void WalkLeaf(const Entity& entity, const HeaderField& type, WalkS
 
     if (IsBodyType(type.value) && fileName.empty() && disposition.value != "attachment") {
         if (type.value == "text/calendar") {
-            std::string method = LowerAscii(type.Param("method"));
+            std::string method = AsciiLower(type.Param("method"));
             std::string text = DecodeTransferEncoding(entity.body, cte);
             if (method == "request" || text.find("METHOD:REQUEST") != std::string::npos)
                 state.meetingRequest = true;
@@ -300,7 +285,7 @@ VARO_NOINLINE void WalkLeaf(const Entity& entity, const HeaderField& type, WalkS
     }
 
     MailAttachment attachment;
-    std::string lowerCte = LowerAscii(TrimView(cte));
+    std::string lowerCte = AsciiLower(AsciiTrim(cte));
     if (lowerCte == "x-uuencode" || lowerCte == "x-uue" || lowerCte == "uuencode" || lowerCte == "uue") {
         std::string uuName;
         attachment.data = DecodeUuencode(entity.body, &uuName);
@@ -349,7 +334,7 @@ std::string MessageClassOf(const Entity& root, bool meetingRequest) {
     if (type.value == "application/pkcs7-mime" || type.value == "application/x-pkcs7-mime")
         return "IPM.Note.SMIME";
     if (type.value == "multipart/signed") {
-        std::string protocol = LowerAscii(type.Param("protocol"));
+        std::string protocol = AsciiLower(type.Param("protocol"));
         if (protocol.find("pkcs7-signature") != std::string::npos)
             return "IPM.Note.SMIME.MultipartSigned";
     }

@@ -72,6 +72,7 @@ void CaptureTest::SetUp() {
 void CaptureTest::TearDown() {
     StopOutlook();
     m_capture.ReleaseOutlook();
+    m_ownedCapture.reset();
     ::SetEnvironmentVariableA("TMP", m_savedTmp.empty() ? nullptr : m_savedTmp.c_str());
     ::SetEnvironmentVariableA("TEMP", m_savedTemp.empty() ? nullptr : m_savedTemp.c_str());
     ::CoUninitialize();

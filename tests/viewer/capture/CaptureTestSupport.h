@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
@@ -69,7 +70,10 @@ protected:
     std::string m_folder; // ends with a backslash
     std::string m_parent;
     FakeOutlook m_outlook;
-    RecordingCapture m_capture;
+    // Ended in the tear-down while the temporary folder is still the test's own: a capture's
+    // last act may be to write its log there.
+    std::unique_ptr<RecordingCapture> m_ownedCapture = std::make_unique<RecordingCapture>();
+    RecordingCapture& m_capture = *m_ownedCapture;
 
 private:
     std::string m_savedTmp, m_savedTemp;

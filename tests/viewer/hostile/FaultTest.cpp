@@ -21,13 +21,13 @@ constexpr DWORD kRunTimeoutMs = 120000;
 constexpr DWORD kUnixTimeoutMs = 30000;
 constexpr UINT kRefreshMessage = WM_USER + 100;
 
-MailSpec WalkMail(int top, int nested) {
+PlannedMail WalkMail(int top, int nested) {
     const std::string picture = SmallBitmap(8, 8, 120);
-    auto inner = std::make_shared<MailSpec>();
+    auto inner = std::make_shared<PlannedMail>();
     inner->subject = "inner";
     for (int i = 1; i <= nested; ++i)
         inner->parts.push_back({"inner-" + std::to_string(i) + ".bmp", picture, nullptr});
-    MailSpec mail{"walk", {}};
+    PlannedMail mail{"walk", {}};
     for (int i = 1; i <= top; ++i) {
         mail.parts.push_back({"top-" + std::to_string(i) + ".bmp", picture, nullptr});
         if (i == top / 2)
@@ -116,7 +116,7 @@ std::string ReadText(const std::string& path) {
 class CaptureFaults : public HostileCapture {
 protected:
     // A viewer showing the page of a first, good capture of the mail.
-    void ShowFirstPage(const MailSpec& mail) {
+    void ShowFirstPage(const PlannedMail& mail) {
         AddMail("walk.eml", mail);
         ASSERT_TRUE(StartOutlook());
         StartViewer(m_work);
@@ -165,7 +165,7 @@ TEST_F(CaptureFaults, OutlookEndingAtSeveralPointsOfTheWalk) {
 }
 
 TEST_F(CaptureFaults, OneFailingSaveAmongMany) {
-    MailSpec mail = WalkMail(30, 5);
+    PlannedMail mail = WalkMail(30, 5);
     AddMail("walk.eml", mail);
     ASSERT_TRUE(StartOutlook(L"--select 1 --fail-saveas-at 7"));
     StartViewer();
@@ -216,7 +216,7 @@ TEST_F(CaptureFaults, DiskFullDuringTheWalk) {
     if (!mount.Mounted())
         GTEST_SKIP() << "this machine does not let the test mount a file system";
     const std::string big = SmallBitmap(200, 200, 10); // about 120 KB each
-    MailSpec mail{"more than the disk holds", {}};
+    PlannedMail mail{"more than the disk holds", {}};
     for (int i = 1; i <= 30; ++i)
         mail.parts.push_back({"big-" + std::to_string(i) + ".bmp", big, nullptr});
     AddMail("full.eml", mail);

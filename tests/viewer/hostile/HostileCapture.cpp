@@ -148,7 +148,7 @@ void HostileCapture::TearDown() {
     ::CoUninitialize();
 }
 
-void HostileCapture::AddMail(const std::string& name, const MailSpec& mail) {
+void HostileCapture::AddMail(const std::string& name, const PlannedMail& mail) {
     VaroDriver::WriteFile(m_mailbox + name, MimeText(mail));
 }
 

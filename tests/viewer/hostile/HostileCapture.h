@@ -17,7 +17,7 @@
 #include <string>
 #include <vector>
 
-struct MailSpec;
+struct PlannedMail;
 
 // Every file under a folder tree: relative path (upper case) -> size and last write time.
 using TreeSnapshot = std::map<std::string, std::pair<ULONGLONG, ULONGLONG>>;
@@ -35,7 +35,7 @@ protected:
 
     // The mailbox (outside drive C:) that the stand-in serves.
     std::string Mailbox() const { return m_mailbox; }
-    void AddMail(const std::string& name, const MailSpec& mail);
+    void AddMail(const std::string& name, const PlannedMail& mail);
     // Starts the stand-in on the mailbox with these further options; false if it does not come up.
     bool StartOutlook(const std::wstring& options = L"--select 1");
 

@@ -16,8 +16,8 @@ std::string Numbered(const char* format, int n) {
     std::snprintf(name, sizeof name, format, n);
     return name;
 }
-std::shared_ptr<MailSpec> Nested(const std::string& subject, std::vector<MailPart> parts) {
-    auto mail = std::make_shared<MailSpec>();
+std::shared_ptr<PlannedMail> Nested(const std::string& subject, std::vector<MailPart> parts) {
+    auto mail = std::make_shared<PlannedMail>();
     mail->subject = subject;
     mail->parts = std::move(parts);
     return mail;
@@ -27,7 +27,7 @@ std::shared_ptr<MailSpec> Nested(const std::string& subject, std::vector<MailPar
 class HostileMail : public HostileCapture {
 protected:
     // The whole round for one mail: capture, checks, page for the browser, exit, figures.
-    void CaptureMail(const MailSpec& mail) {
+    void CaptureMail(const PlannedMail& mail) {
         AddMail("hostile.eml", mail);
         ASSERT_TRUE(StartOutlook()) << "the stand-in did not start";
         StartViewer();
@@ -42,7 +42,7 @@ protected:
 
 TEST_F(HostileMail, ManyAttachments) {
     const int count = Stress() ? 10000 : 1000;
-    MailSpec mail{"many attachments", {}};
+    PlannedMail mail{"many attachments", {}};
     const std::string picture = SmallBitmap(8, 8, 90);
     for (int i = 1; i <= count; ++i) {
         if (i % 10 == 0)
@@ -87,27 +87,28 @@ TEST_F(HostileMail, ThreeHundredCharacterNames) {
     // most 255 bytes of UTF-8.
     for (int i = 0; i < 120; ++i)
         accented += "\xC3\xA9";
-    MailSpec mail{std::string(300, 's'),
-                  {{longPicture, picture, nullptr},
-                   {longPicture, picture, nullptr},
-                   {longDocument, picture, nullptr},
-                   {accented + ".bmp", picture, nullptr},
-                   {std::string(300, 'x'), picture, nullptr},
-                   {std::string(290, 'e') + ".extensionistoolongtokeep", picture, nullptr},
-                   {std::string(296, 'm') + ".eml", "", Nested("inner", {{longPicture, picture, nullptr}})}}};
+    PlannedMail mail{
+        std::string(300, 's'),
+        {{longPicture, picture, nullptr},
+         {longPicture, picture, nullptr},
+         {longDocument, picture, nullptr},
+         {accented + ".bmp", picture, nullptr},
+         {std::string(300, 'x'), picture, nullptr},
+         {std::string(290, 'e') + ".extensionistoolongtokeep", picture, nullptr},
+         {std::string(296, 'm') + ".eml", "", Nested("inner", {{longPicture, picture, nullptr}})}}};
     CaptureMail(mail);
 }
 
 TEST_F(HostileMail, FiftyAttachmentsOfTheSameName) {
     const std::string picture = SmallBitmap(12, 8, 220);
-    MailSpec deepest{"deepest", {}};
+    PlannedMail deepest{"deepest", {}};
     for (int i = 0; i < 10; ++i)
         deepest.parts.push_back({"same.bmp", picture, nullptr});
     auto middle = Nested("middle", {});
     for (int i = 0; i < 15; ++i)
         middle->parts.push_back({"SAME.BMP", picture, nullptr});
-    middle->parts.push_back({"same.eml", "", std::make_shared<MailSpec>(deepest)});
-    MailSpec mail{"fifty of the same name", {}};
+    middle->parts.push_back({"same.eml", "", std::make_shared<PlannedMail>(deepest)});
+    PlannedMail mail{"fifty of the same name", {}};
     for (int i = 0; i < 25; ++i)
         mail.parts.push_back({i % 2 ? "same.bmp" : "Same.bmp", picture, nullptr});
     mail.parts.insert(mail.parts.begin() + 10, {"same.eml", "", middle});
@@ -157,7 +158,7 @@ TEST_F(HostileMail, NamesThatReachOutOrBreakThings) {
         "name.msg.",
         "",
     };
-    MailSpec mail{"<b>bold</b> & <script>alert('subject')</script> \"quoted\" \xC3\x9C", {}};
+    PlannedMail mail{"<b>bold</b> & <script>alert('subject')</script> \"quoted\" \xC3\x9C", {}};
     // Every file holds a picture: whatever type a mangled name ends up with, the page can show it.
     for (const char* name : names)
         mail.parts.push_back({name, picture, nullptr});

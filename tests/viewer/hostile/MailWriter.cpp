@@ -32,7 +32,7 @@ std::string Disposition(const std::string& name) {
     return "Content-Disposition: attachment; filename*=UTF-8''" + PercentUtf8(name) + "\r\n";
 }
 
-void AppendMime(const MailSpec& mail, std::string& out, unsigned& counter) {
+void AppendMime(const PlannedMail& mail, std::string& out, unsigned& counter) {
     const std::string boundary = "hostile-boundary-" + std::to_string(counter++);
     out += Header(mail.subject, boundary);
     for (const MailPart& p : mail.parts) {
@@ -56,14 +56,14 @@ uint32_t Le(std::string& out, uint32_t v, int n) {
 }
 } // namespace
 
-std::string MimeText(const MailSpec& mail) {
+std::string MimeText(const PlannedMail& mail) {
     std::string out;
     unsigned counter = 0;
     AppendMime(mail, out, counter);
     return out;
 }
 
-size_t ListedCount(const MailSpec& mail) {
+size_t ListedCount(const PlannedMail& mail) {
     size_t n = 0;
     for (const MailPart& p : mail.parts)
         n += p.message ? ListedCount(*p.message) : 1;

@@ -7,24 +7,25 @@
 #include <string>
 #include <vector>
 
-struct MailSpec;
+struct PlannedMail;
 
 struct MailPart {
     std::string name; // UTF-8, as the sender wrote it
     std::string bytes;
-    std::shared_ptr<MailSpec> message; // an attached message instead of bytes
+    std::shared_ptr<PlannedMail> message; // an attached message instead of bytes
 };
 
-struct MailSpec {
+// A mail a test plans: written as MIME text for the stand-in's mailbox, then captured.
+struct PlannedMail {
     std::string subject; // UTF-8
     std::vector<MailPart> parts;
 };
 
 // The mail as MIME text.
-std::string MimeText(const MailSpec& mail);
+std::string MimeText(const PlannedMail& mail);
 
 // How many attachments a capture lists for the mail: every part at any depth that is no message.
-size_t ListedCount(const MailSpec& mail);
+size_t ListedCount(const PlannedMail& mail);
 
 // A mail with one attachment of size bytes (a repeating pattern), written straight to path.
 bool WriteHugeMail(const std::string& path, const std::string& subject, const std::string& name,

@@ -2,9 +2,7 @@
 // it connects and in what order, the events they get, the command bars they build (read through
 // automation from this process), clicks by mouse and by tag, reconnection, bars kept between runs
 // and the fault switches.
-#include "StandInProcess.h"
-
-#include "OutlookSubstitute_h.h"
+#include "StandInHost.h"
 
 #include "CommandBarStore.h"
 #include "Dispatch.h"
@@ -21,7 +19,6 @@
 #include <sstream>
 
 namespace {
-constexpr DWORD kWaitMs = 20000;
 constexpr DWORD kNoControlExitCode = 1;
 
 std::wstring TestAddinsPath() {
@@ -48,22 +45,6 @@ std::vector<std::string> Lines(const std::string& text) {
     return lines;
 }
 
-// Waits for a condition while answering this thread's messages (calls from the stand-in arrive so).
-bool WaitFor(const std::function<bool()>& done, DWORD timeoutMs = kWaitMs) {
-    const DWORD start = ::GetTickCount();
-    while (!done()) {
-        if (::GetTickCount() - start > timeoutMs)
-            return false;
-        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
-        MSG msg;
-        while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            ::TranslateMessage(&msg);
-            ::DispatchMessageW(&msg);
-        }
-    }
-    return true;
-}
-
 CVariant ShortBool(bool value) {
     CVariant v;
     v.Ptr()->vt = VT_I2;
@@ -71,11 +52,11 @@ CVariant ShortBool(bool value) {
     return v;
 }
 
-class AddinHostTest : public ::testing::Test {
+class AddinHostTest : public StandInHostTest {
 protected:
+    AddinHostTest() : StandInHostTest(L"addinhost") {}
     void SetUp() override {
-        ASSERT_TRUE(SUCCEEDED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
-        Clean();
+        StandInHostTest::SetUp();
         m_library.Reset(::LoadLibraryW(TestAddinsPath().c_str()));
         ASSERT_TRUE(m_library) << WideToAnsi(TestAddinsPath());
         auto registerServer = reinterpret_cast<HRESULT(STDAPICALLTYPE*)()>(
@@ -83,89 +64,25 @@ protected:
         ASSERT_TRUE(registerServer);
         ASSERT_EQ(registerServer(), S_OK);
         m_log = m_folder.Path() + L"addin.log";
-        m_output = m_folder.Path() + L"console.txt";
         ::SetEnvironmentVariableW(kAddinLogVariable, m_log.c_str()); // the stand-in inherits it
     }
     void TearDown() override {
-        m_bars.Reset();
-        m_app.Reset();
-        m_standIn.Stop();
-        Clean();
+        StandInHostTest::TearDown();
         ::SetEnvironmentVariableW(kAddinLogVariable, nullptr);
-        ::CoUninitialize();
-    }
-    static void Clean() {
-        ::RegDeleteTreeA(HKEY_CURRENT_USER, office::kOutlookAddinsKey);
-        ::RegDeleteTreeA(HKEY_CURRENT_USER, CommandBarStore::KeyPath());
     }
 
     void Start(const std::wstring& arguments = L"") {
-        ASSERT_TRUE(m_standIn.Start(arguments, m_output)) << "exit code " << m_standIn.ExitCode();
-        ASSERT_EQ(m_standIn.Attach(m_app, IID__Application), S_OK);
-        ComPtr<_Explorer> explorer;
-        ASSERT_EQ(m_app->ActiveExplorer(explorer.ReleaseAndGetAddressOf()), S_OK);
-        ASSERT_TRUE(explorer);
-        m_bars = Dispatch::ToDispatch(Dispatch::GetProperty(explorer.Get(), L"CommandBars"));
+        StandInHostTest::Start(arguments);
         ASSERT_TRUE(m_bars);
-    }
-    void Stop() {
-        m_bars.Reset();
-        m_app.Reset();
-        m_standIn.Stop();
     }
     std::vector<std::string> LogLines() const { return Lines(ReadFileBytes(m_log)); }
     size_t LogCount(const std::string& line) const {
         auto lines = LogLines();
         return static_cast<size_t>(std::count(lines.begin(), lines.end(), line));
     }
-    std::string Console() const { return ReadFileBytes(m_output); }
 
-    ComPtr<IDispatch> Bar(const wchar_t* name) {
-        return Dispatch::ToDispatch(
-            Dispatch::CallMethod(m_bars.Get(), L"Item", {CVariant::FromString(name)}));
-    }
-    ComPtr<IDispatch> Find(const wchar_t* tag) {
-        return Dispatch::ToDispatch(Dispatch::CallMethod(
-            m_bars.Get(), L"FindControl",
-            {CVariant::FromLong(1), CVariant::Omitted(), CVariant::FromString(tag), CVariant::Omitted()}));
-    }
-    long Count(IDispatch* withControls) {
-        ComPtr<IDispatch> controls = Dispatch::ToDispatch(Dispatch::GetProperty(withControls, L"Controls"));
-        return Dispatch::ToLong(Dispatch::GetProperty(controls.Get(), L"Count"));
-    }
-    ComPtr<IDispatch> ToolsMenu() {
-        ComPtr<IDispatch> menuBar =
-            Dispatch::ToDispatch(Dispatch::GetProperty(m_bars.Get(), L"ActiveMenuBar"));
-        ComPtr<IDispatch> menus = Dispatch::ToDispatch(Dispatch::GetProperty(menuBar.Get(), L"Controls"));
-        ComPtr<IDispatch> tools =
-            Dispatch::ToDispatch(Dispatch::CallMethod(menus.Get(), L"Item", {CVariant::FromLong(5)}));
-        return Dispatch::ToDispatch(Dispatch::GetProperty(tools.Get(), L"Control"));
-    }
-
-    // A user's click: button down and up at the centre of the drawn control (tag, else caption).
-    bool ClickDrawn(const std::wstring& tagOrCaption) {
-        HWND explorer = ::FindWindowW(kExplorerWindowClass, nullptr);
-        if (!explorer)
-            return false;
-        std::wstring text = tagOrCaption;
-        COPYDATASTRUCT data = {kCopyControlPoint, static_cast<DWORD>(text.size() * sizeof(wchar_t)),
-                               &text[0]};
-        LRESULT point = ::SendMessageW(explorer, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data));
-        if (point == -1)
-            return false;
-        LPARAM at = static_cast<LPARAM>(point & 0xFFFFFFFF);
-        ::SendMessageW(explorer, WM_LBUTTONDOWN, MK_LBUTTON, at);
-        ::SendMessageW(explorer, WM_LBUTTONUP, 0, at);
-        return true;
-    }
-
-    TempFolder m_folder{L"addinhost"};
     std::wstring m_log;
-    std::wstring m_output;
     UniqueModule m_library;
-    StandInProcess m_standIn;
-    ComPtr<_Application> m_app;
-    ComPtr<IDispatch> m_bars;
 };
 
 TEST_F(AddinHostTest, OnlyLoadBehaviorThreeConnectsAndAFailingAddinIsReportedAndDroppedWhileTheHostRunsOn) {

@@ -2,10 +2,8 @@
 // its tool bar and menu item as Outlook would show them, what survives a restart and a
 // reconnection, the fault switches, and clicks on the drawn controls that start the real viewer,
 // which then captures the selected mail.
-#include "StandInProcess.h"
+#include "StandInHost.h"
 #include "WindowShot.h"
-
-#include "OutlookSubstitute_h.h"
 
 #include "CommandBarStore.h"
 #include "Dispatch.h"
@@ -20,29 +18,17 @@
 #include <functional>
 
 namespace {
-constexpr DWORD kWaitMs = 30000;
 const std::string kBinary = VARO_TEST_BINARY_DIR;
 const std::string kSource = VARO_TEST_SOURCE_DIR;
 constexpr wchar_t kBarName[] = L"DrovaAddin";
 constexpr wchar_t kButtonTag[] = L"Varoscope";
 constexpr wchar_t kMenuTag[] = L"Menu Varoscope";
 constexpr char kReportPage[] = "VaroReport.htm";
-
-bool WaitFor(const std::function<bool()>& done, DWORD timeoutMs = kWaitMs) {
-    const DWORD start = ::GetTickCount();
-    while (!done()) {
-        if (::GetTickCount() - start > timeoutMs)
-            return false;
-        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
-        MSG msg;
-        while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
-            ::DispatchMessageW(&msg);
-    }
-    return true;
-}
+constexpr DWORD kRegistrationWaitMs = 30000;
 
 int Regsvr32(const std::string& flags) {
-    return RunAndWait("regsvr32.exe " + flags + " \"" + kBinary + "\\bin\\VaroAddin.dll\"", kWaitMs);
+    return RunAndWait("regsvr32.exe " + flags + " \"" + kBinary + "\\bin\\VaroAddin.dll\"",
+                      kRegistrationWaitMs);
 }
 
 bool CopyInto(const std::string& from, const std::string& folder, const char* name) {
@@ -69,67 +55,23 @@ private:
     bool m_had = false;
 };
 
-class RealAddinTest : public ::testing::Test {
+class RealAddinTest : public StandInHostTest {
 protected:
+    RealAddinTest() : StandInHostTest(L"realaddin") {}
     void SetUp() override {
-        ASSERT_TRUE(SUCCEEDED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
-        Clean();
+        StandInHostTest::SetUp();
         ASSERT_EQ(Regsvr32("/s"), 0);
-        m_output = m_folder.Path() + L"console.txt";
     }
     void TearDown() override {
         Stop();
         Regsvr32("/u /s");
-        Clean();
-        ::CoUninitialize();
-    }
-    static void Clean() {
-        ::RegDeleteTreeA(HKEY_CURRENT_USER, office::kOutlookAddinsKey);
-        ::RegDeleteTreeA(HKEY_CURRENT_USER, CommandBarStore::KeyPath());
-    }
-    void Start(const std::wstring& arguments = L"") {
-        ASSERT_TRUE(m_standIn.Start(arguments, m_output)) << "exit code " << m_standIn.ExitCode();
-        ASSERT_EQ(m_standIn.Attach(m_app, IID__Application), S_OK);
-        ComPtr<_Explorer> explorer;
-        ASSERT_EQ(m_app->ActiveExplorer(explorer.ReleaseAndGetAddressOf()), S_OK);
-        ASSERT_TRUE(explorer);
-        m_bars = Dispatch::ToDispatch(Dispatch::GetProperty(explorer.Get(), L"CommandBars"));
-    }
-    void Stop() {
-        m_bars.Reset();
-        m_app.Reset();
-        m_standIn.Stop();
-    }
-    std::string Console() const { return ReadFileBytes(m_output); }
-    ComPtr<IDispatch> Bar(const wchar_t* name) {
-        return Dispatch::ToDispatch(
-            Dispatch::CallMethod(m_bars.Get(), L"Item", {CVariant::FromString(name)}));
-    }
-    ComPtr<IDispatch> Find(const wchar_t* tag) {
-        return Dispatch::ToDispatch(Dispatch::CallMethod(
-            m_bars.Get(), L"FindControl",
-            {CVariant::FromLong(1), CVariant::Omitted(), CVariant::FromString(tag), CVariant::Omitted()}));
-    }
-    static ComPtr<IDispatch> Controls(IDispatch* owner) {
-        return Dispatch::ToDispatch(Dispatch::GetProperty(owner, L"Controls"));
-    }
-    static long Count(IDispatch* owner) {
-        return Dispatch::ToLong(Dispatch::GetProperty(Controls(owner).Get(), L"Count"));
-    }
-    static ComPtr<IDispatch> Item(IDispatch* owner, long index) {
-        return Dispatch::ToDispatch(
-            Dispatch::CallMethod(Controls(owner).Get(), L"Item", {CVariant::FromLong(index)}));
+        StandInHostTest::TearDown();
     }
     static std::wstring Text(IDispatch* object, const wchar_t* name) {
         return Dispatch::ToWString(Dispatch::GetProperty(object, name));
     }
     static bool Flag(IDispatch* object, const wchar_t* name) {
         return Dispatch::GetProperty(object, name).Get().boolVal != VARIANT_FALSE;
-    }
-    ComPtr<IDispatch> ToolsMenu() {
-        ComPtr<IDispatch> menuBar =
-            Dispatch::ToDispatch(Dispatch::GetProperty(m_bars.Get(), L"ActiveMenuBar"));
-        return Dispatch::ToDispatch(Dispatch::GetProperty(Item(menuBar.Get(), 5).Get(), L"Control"));
     }
     long BarsNamed(const wchar_t* name) {
         long count = Dispatch::ToLong(Dispatch::GetProperty(m_bars.Get(), L"Count")), named = 0;
@@ -140,32 +82,16 @@ protected:
         }
         return named;
     }
-    // A user's click: button down and up at the centre of the drawn control (tag, else caption).
-    static bool ClickDrawn(const std::wstring& tagOrCaption) {
-        HWND explorer = ::FindWindowW(kExplorerWindowClass, nullptr);
-        if (!explorer)
-            return false;
-        std::wstring text = tagOrCaption;
-        COPYDATASTRUCT data = {kCopyControlPoint, static_cast<DWORD>(text.size() * sizeof(wchar_t)),
-                               &text[0]};
-        LRESULT point = ::SendMessageW(explorer, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data));
-        if (point == -1)
-            return false;
-        LPARAM at = static_cast<LPARAM>(point & 0xFFFFFFFF);
-        ::SendMessageW(explorer, WM_LBUTTONDOWN, MK_LBUTTON, at);
-        ::SendMessageW(explorer, WM_LBUTTONUP, 0, at);
-        return true;
-    }
 
-    TempFolder m_folder{L"realaddin"};
-    std::wstring m_output;
-    StandInProcess m_standIn;
-    ComPtr<_Application> m_app;
-    ComPtr<IDispatch> m_bars;
+    // A program files folder and a temporary folder for the viewer that a click starts. Members,
+    // so that they are removed after the tear-down has ended the stand-in and, with it, the
+    // viewer that still uses them.
+    TempFolder m_programFiles{L"pf"};
+    TempFolder m_viewerTemp{L"viewertemp"};
 };
 
 TEST_F(RealAddinTest, FirstStartPutsTheToolbarButtonAndTheToolsItemInPlaceAndLeavesThePictureOnTheClipboard) {
-    Start(L"--mailbox \"" + AnsiToWide(kSource) + L"\\data\\sample-mailbox\" --select 1");
+    Start(SampleMailbox());
     EXPECT_EQ(Console().find("not connected"), std::string::npos) << Console();
     ComPtr<IDispatch> bar = Bar(kBarName);
     ASSERT_TRUE(bar) << Console();
@@ -251,8 +177,8 @@ TEST_F(RealAddinTest, EachFaultSwitchEndsTheConnectionAtItsStepAndTheHostRunsOn)
 }
 
 TEST_F(RealAddinTest, ClicksOnTheDrawnButtonAndMenuItemStartTheViewerWhichCapturesTheSelectedMail) {
-    TempFolder programFiles(L"pf");
-    TempFolder temp(L"viewertemp");
+    const TempFolder& programFiles = m_programFiles;
+    const TempFolder& temp = m_viewerTemp;
     const std::string install = WideToAnsi(programFiles.Path()) + "Varoscope\\";
     ASSERT_TRUE(::CreateDirectoryA(install.c_str(), nullptr));
     ASSERT_TRUE(CopyInto(kBinary + "\\bin\\varo.exe", install, "varo.exe"));
@@ -261,8 +187,8 @@ TEST_F(RealAddinTest, ClicksOnTheDrawnButtonAndMenuItemStartTheViewerWhichCaptur
     const std::wstring page = temp.Path() + AnsiToWide(kReportPage);
     {
         ScopedVariable tempVar(L"TEMP", temp.Path()), tmpVar(L"TMP", temp.Path());
-        Start(L"--program-files \"" + programFiles.Path().substr(0, programFiles.Path().size() - 1) +
-              L"\" --mailbox \"" + AnsiToWide(kSource) + L"\\data\\sample-mailbox\" --select 1");
+        Start(L"--program-files \"" + programFiles.Path().substr(0, programFiles.Path().size() - 1) + L"\" " +
+              SampleMailbox());
     }
     const std::wstring picture = temp.Path() + L"lake.jpg"; // an attachment of the selected mail
     ASSERT_TRUE(ClickDrawn(kButtonTag));
@@ -286,12 +212,12 @@ TEST_F(RealAddinTest, ClicksOnTheDrawnButtonAndMenuItemStartTheViewerWhichCaptur
 }
 
 TEST_F(RealAddinTest, WithProgramFilesPointingElsewhereAClickStartsNothing) {
-    TempFolder programFiles(L"emptypf");
-    TempFolder temp(L"viewertemp");
+    const TempFolder& programFiles = m_programFiles; // no Varoscope folder in it
+    const TempFolder& temp = m_viewerTemp;
     {
         ScopedVariable tempVar(L"TEMP", temp.Path()), tmpVar(L"TMP", temp.Path());
-        Start(L"--program-files \"" + programFiles.Path().substr(0, programFiles.Path().size() - 1) +
-              L"\" --mailbox \"" + AnsiToWide(kSource) + L"\\data\\sample-mailbox\" --select 1");
+        Start(L"--program-files \"" + programFiles.Path().substr(0, programFiles.Path().size() - 1) + L"\" " +
+              SampleMailbox());
     }
     // --click-control returns once the click, and so the add-in's attempt to start the viewer, is over.
     EXPECT_EQ(StandInProcess::RunToEnd(std::wstring(L"--click-control ") + kButtonTag), 0u);

@@ -26,6 +26,15 @@ HWND ControlWindowOf(DWORD processId) {
     }
     return nullptr;
 }
+
+// Waits (bounded) until no process of the job is left.
+void WaitUntilEmpty(HANDLE job, DWORD timeoutMs) {
+    const DWORD start = ::GetTickCount();
+    JOBOBJECT_BASIC_ACCOUNTING_INFORMATION info = {};
+    while (::QueryInformationJobObject(job, JobObjectBasicAccountingInformation, &info, sizeof info, nullptr) &&
+           info.ActiveProcesses > 0 && ::GetTickCount() - start < timeoutMs)
+        ::Sleep(kPollMs);
+}
 } // namespace
 
 std::wstring StandInProcess::ProgramPath() {
@@ -186,6 +195,12 @@ void StandInProcess::Stop() {
             ::PostMessageW(control, WM_CLOSE, 0, 0);
         if (::WaitForSingleObject(m_process.Get(), kStopTimeoutMs) != WAIT_OBJECT_0)
             ::TerminateJobObject(m_job.Get(), 1);
+    }
+    if (m_job) {
+        // What the stand-in started (a viewer that an add-in launched, say) ends with it, and is
+        // gone before the caller removes the folders that such programs use.
+        ::TerminateJobObject(m_job.Get(), 1);
+        WaitUntilEmpty(m_job.Get(), kStopTimeoutMs);
     }
     m_process.Reset();
     m_job.Reset();

@@ -1,6 +1,6 @@
 // Runs a program against the Outlook stand-in, for scripts: starts the stand-in through the
-// tests' one launcher (so it ends with this process, however that ends), runs the program, and
-// stops the stand-in.
+// launcher that tests and benchmarks use (so it ends with this process, however that ends), runs
+// the program, and stops the stand-in.
 //   standin_run.exe STAND-IN ARGUMENTS... -- PROGRAM [ARGUMENTS...]
 // Exit code: the program's; 125 when the stand-in did not start or the program could not run.
 #include "StandInProcess.h"
