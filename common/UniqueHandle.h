@@ -77,3 +77,40 @@ using UniqueBitmap = UniqueResource<GdiObjectTraits<HBITMAP>>;
 using UniqueBrush = UniqueResource<GdiObjectTraits<HBRUSH>>;
 using UniqueIcon = UniqueResource<IconTraits>;
 using UniqueDc = UniqueResource<MemoryDcTraits>;
+
+// A window's display context from GetDC, released to that window at the end of its scope.
+class UniqueWindowDc {
+public:
+    explicit UniqueWindowDc(HWND window) : m_window(window), m_dc(::GetDC(window)) {}
+    ~UniqueWindowDc() {
+        if (m_dc)
+            ::ReleaseDC(m_window, m_dc);
+    }
+    UniqueWindowDc(const UniqueWindowDc&) = delete;
+    UniqueWindowDc& operator=(const UniqueWindowDc&) = delete;
+
+    HDC Get() const { return m_dc; }
+    explicit operator bool() const { return m_dc != nullptr; }
+
+private:
+    HWND m_window;
+    HDC m_dc;
+};
+
+// A GDI object selected into a display context for one scope; the one it replaced is selected
+// again at the end. A null object selects nothing.
+class SelectedObject {
+public:
+    SelectedObject(HDC dc, HGDIOBJ object)
+        : m_dc(dc), m_previous(dc && object ? ::SelectObject(dc, object) : nullptr) {}
+    ~SelectedObject() {
+        if (m_previous && m_previous != HGDI_ERROR)
+            ::SelectObject(m_dc, m_previous);
+    }
+    SelectedObject(const SelectedObject&) = delete;
+    SelectedObject& operator=(const SelectedObject&) = delete;
+
+private:
+    HDC m_dc;
+    HGDIOBJ m_previous;
+};
