@@ -1,4 +1,5 @@
-// An open registry key, closed when it goes out of scope.
+// An open registry key, closed when it goes out of scope. Narrow (ANSI) names for the viewer, wide
+// ones for the code that speaks to automation and Office.
 #pragma once
 #include <windows.h>
 #include <string>
@@ -23,9 +24,18 @@ public:
         Close();
         return ::RegOpenKeyExA(root, subKey, 0, access, &m_key);
     }
+    LONG Open(HKEY root, const wchar_t* subKey, REGSAM access) {
+        Close();
+        return ::RegOpenKeyExW(root, subKey, 0, access, &m_key);
+    }
     LONG Create(HKEY root, const char* subKey, REGSAM access = KEY_ALL_ACCESS) {
         Close();
         return ::RegCreateKeyExA(root, subKey, 0, nullptr, REG_OPTION_NON_VOLATILE, access, nullptr, &m_key,
+                                 nullptr);
+    }
+    LONG Create(HKEY root, const wchar_t* subKey, REGSAM access = KEY_ALL_ACCESS) {
+        Close();
+        return ::RegCreateKeyExW(root, subKey, 0, nullptr, REG_OPTION_NON_VOLATILE, access, nullptr, &m_key,
                                  nullptr);
     }
     void Close() {
@@ -52,12 +62,55 @@ public:
         out = std::move(buf);
         return true;
     }
+    bool QueryString(const wchar_t* name, std::wstring& out) const {
+        DWORD type = 0, size = 0;
+        if (::RegQueryValueExW(m_key, name, nullptr, &type, nullptr, &size) != ERROR_SUCCESS)
+            return false;
+        if (type != REG_SZ && type != REG_EXPAND_SZ)
+            return false;
+        std::wstring buf(size / sizeof(wchar_t) + 1, L'\0');
+        if (::RegQueryValueExW(m_key, name, nullptr, &type, reinterpret_cast<BYTE*>(&buf[0]), &size) !=
+            ERROR_SUCCESS)
+            return false;
+        buf.resize(size / sizeof(wchar_t));
+        while (!buf.empty() && buf.back() == L'\0')
+            buf.pop_back();
+        out = std::move(buf);
+        return true;
+    }
+    // False when absent or not a 32-bit number.
+    bool QueryDword(const wchar_t* name, DWORD& out) const {
+        DWORD type = 0, value = 0, size = sizeof value;
+        if (::RegQueryValueExW(m_key, name, nullptr, &type, reinterpret_cast<BYTE*>(&value), &size) !=
+                ERROR_SUCCESS ||
+            type != REG_DWORD)
+            return false;
+        out = value;
+        return true;
+    }
+    // The name of subkey `index`; ERROR_NO_MORE_ITEMS after the last.
+    LONG EnumKey(DWORD index, std::wstring& name) const {
+        wchar_t buf[256]; // the longest key name the registry allows, and its terminator
+        DWORD length = sizeof buf / sizeof buf[0];
+        LONG rc = ::RegEnumKeyExW(m_key, index, buf, &length, nullptr, nullptr, nullptr, nullptr);
+        if (rc == ERROR_SUCCESS)
+            name.assign(buf, length);
+        return rc;
+    }
     LONG SetString(const char* name, const std::string& value) const {
         return ::RegSetValueExA(m_key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
                                 static_cast<DWORD>(value.size() + 1));
     }
     LONG SetDword(const char* name, DWORD value) const {
         return ::RegSetValueExA(m_key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value),
+                                sizeof value);
+    }
+    LONG SetString(const wchar_t* name, const std::wstring& value) const {
+        return ::RegSetValueExW(m_key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                                static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
+    }
+    LONG SetDword(const wchar_t* name, DWORD value) const {
+        return ::RegSetValueExW(m_key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value),
                                 sizeof value);
     }
 
