@@ -304,8 +304,8 @@ void CAddin::OnSinkEvent(SinkEvents::Action action, IDispatch* control) {
     // again, the new connection answers the same click, and the viewer must start only once.
     if (!m_connected && s_connectedObjects > 0)
         return;
-    // The clicked control is asked for its button interface, as Office expects of a handler; the
-    // answer is not needed, and the launch does not depend on it.
+    // The clicked control is asked for its button interface and let go again: the launch does not
+    // depend on the answer.
     if (control) {
         ComPtr<IDispatch> unused;
         static_cast<void>(OfficeCalls::Query(control, office::IID_CommandBarButton, unused));

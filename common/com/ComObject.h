@@ -17,6 +17,7 @@
 //  - EmbeddedObject: the object it is a part of (an event sink inside its owner).
 //  - CachedObject: the object itself; while anybody besides its first holder (the server that
 //    keeps it) has a reference, a module lock is held (a class object).
+// A class that clients create by CLSID is, besides, a row of its server's table (ClassFactory.h).
 #pragma once
 #include "com/CriticalSection.h"
 #include "com/ModuleLock.h"
@@ -59,11 +60,10 @@ protected:
     // Further interfaces of the object, known only at run time; null for none.
     virtual IUnknown* QueryMore(REFIID) { return nullptr; }
 
-    IUnknown* Primary() { return As<First>(); }
     // The interface for iid; null when the object has none.
     IUnknown* Find(REFIID iid) {
         if (iid == IID_IUnknown)
-            return Primary();
+            return As<First>();
         IUnknown* found = nullptr;
         if (((found = Match<First>(iid)) || ... || (found = Match<Rest>(iid))))
             return found;

@@ -236,16 +236,14 @@ void ExplorerWindow::OnPaint() {
 
 const CommandBarView::Item* ExplorerWindow::HitTest(POINT at,
                                                     std::vector<CommandBarView::Item>& storage) const {
-    {
-        UniqueWindowDc dc(m_window);
-        RECT menu = m_view.MenuRect(dc.Get());
-        if (!::IsRectEmpty(&menu) && ::PtInRect(&menu, at)) {
-            storage = m_view.MenuItems(dc.Get());
-            at.x -= menu.left;
-            at.y -= menu.top;
-        } else {
-            storage = m_view.BandItems(dc.Get());
-        }
+    UniqueWindowDc dc(m_window);
+    RECT menu = m_view.MenuRect(dc.Get());
+    if (!::IsRectEmpty(&menu) && ::PtInRect(&menu, at)) {
+        storage = m_view.MenuItems(dc.Get());
+        at.x -= menu.left;
+        at.y -= menu.top;
+    } else {
+        storage = m_view.BandItems(dc.Get());
     }
     for (const CommandBarView::Item& item : storage) {
         if (item.control && ::PtInRect(&item.rect, at))
@@ -316,15 +314,12 @@ void ExplorerWindow::OnFireClick() {
 
 LRESULT ExplorerWindow::OnControlPoint(const COPYDATASTRUCT& data) {
     std::wstring wanted(static_cast<const wchar_t*>(data.lpData), data.cbData / sizeof(wchar_t));
-    std::vector<CommandBarView::Item> items;
-    {
-        UniqueWindowDc dc(m_window);
-        RECT menu = m_view.MenuRect(dc.Get());
-        items = m_view.BandItems(dc.Get());
-        for (CommandBarView::Item& item : m_view.MenuItems(dc.Get())) {
-            ::OffsetRect(&item.rect, menu.left, menu.top);
-            items.push_back(item);
-        }
+    UniqueWindowDc dc(m_window);
+    RECT menu = m_view.MenuRect(dc.Get());
+    std::vector<CommandBarView::Item> items = m_view.BandItems(dc.Get());
+    for (CommandBarView::Item& item : m_view.MenuItems(dc.Get())) {
+        ::OffsetRect(&item.rect, menu.left, menu.top);
+        items.push_back(item);
     }
     for (int byCaption = 0; byCaption < 2; ++byCaption) {
         for (const CommandBarView::Item& item : items) {
