@@ -46,38 +46,8 @@ public:
     explicit operator bool() const { return m_key != nullptr; }
 
     // Reads a string value (name null or empty: the default value). False when absent or not a string.
-    bool QueryString(const char* name, std::string& out) const {
-        DWORD type = 0, size = 0;
-        if (::RegQueryValueExA(m_key, name, nullptr, &type, nullptr, &size) != ERROR_SUCCESS)
-            return false;
-        if (type != REG_SZ && type != REG_EXPAND_SZ)
-            return false;
-        std::string buf(size, '\0');
-        if (::RegQueryValueExA(m_key, name, nullptr, &type, reinterpret_cast<BYTE*>(&buf[0]), &size) !=
-            ERROR_SUCCESS)
-            return false;
-        buf.resize(size);
-        while (!buf.empty() && buf.back() == '\0')
-            buf.pop_back();
-        out = std::move(buf);
-        return true;
-    }
-    bool QueryString(const wchar_t* name, std::wstring& out) const {
-        DWORD type = 0, size = 0;
-        if (::RegQueryValueExW(m_key, name, nullptr, &type, nullptr, &size) != ERROR_SUCCESS)
-            return false;
-        if (type != REG_SZ && type != REG_EXPAND_SZ)
-            return false;
-        std::wstring buf(size / sizeof(wchar_t) + 1, L'\0');
-        if (::RegQueryValueExW(m_key, name, nullptr, &type, reinterpret_cast<BYTE*>(&buf[0]), &size) !=
-            ERROR_SUCCESS)
-            return false;
-        buf.resize(size / sizeof(wchar_t));
-        while (!buf.empty() && buf.back() == L'\0')
-            buf.pop_back();
-        out = std::move(buf);
-        return true;
-    }
+    bool QueryString(const char* name, std::string& out) const { return QueryText(name, out); }
+    bool QueryString(const wchar_t* name, std::wstring& out) const { return QueryText(name, out); }
     // False when absent or not a 32-bit number.
     bool QueryDword(const wchar_t* name, DWORD& out) const {
         DWORD type = 0, value = 0, size = sizeof value;
@@ -115,5 +85,27 @@ public:
     }
 
 private:
+    static LONG QueryValue(HKEY key, const char* name, DWORD* type, BYTE* data, DWORD* size) {
+        return ::RegQueryValueExA(key, name, nullptr, type, data, size);
+    }
+    static LONG QueryValue(HKEY key, const wchar_t* name, DWORD* type, BYTE* data, DWORD* size) {
+        return ::RegQueryValueExW(key, name, nullptr, type, data, size);
+    }
+    template <class Char> bool QueryText(const Char* name, std::basic_string<Char>& out) const {
+        DWORD type = 0, size = 0;
+        if (QueryValue(m_key, name, &type, nullptr, &size) != ERROR_SUCCESS)
+            return false;
+        if (type != REG_SZ && type != REG_EXPAND_SZ)
+            return false;
+        std::basic_string<Char> buf(size / sizeof(Char) + 1, Char());
+        if (QueryValue(m_key, name, &type, reinterpret_cast<BYTE*>(&buf[0]), &size) != ERROR_SUCCESS)
+            return false;
+        buf.resize(size / sizeof(Char));
+        while (!buf.empty() && buf.back() == Char())
+            buf.pop_back();
+        out = std::move(buf);
+        return true;
+    }
+
     HKEY m_key = nullptr;
 };
