@@ -7,10 +7,12 @@
 #include "Console.h"
 #include "ControlProtocol.h"
 #include "ExplorerWindow.h"
+#include "InterfaceKeeper.h"
 #include "Mailbox.h"
 #include "ServedApplication.h"
 #include "ServerState.h"
 #include "UniqueHandle.h"
+#include "com/TypeLibrary.h"
 
 #include <memory>
 #include <string>
@@ -152,6 +154,9 @@ int Serve(HINSTANCE instance, int showCommand, const ServerOptions& options) {
         new com::ConnectionPoint(DIID_ApplicationEvents, [application](IConnectionPointContainer** out) {
             return application->QueryInterface(IID_IConnectionPointContainer, reinterpret_cast<void**>(out));
         }));
+    ComPtr<ITypeLib> library;
+    com::LoadTypeLibrary({nullptr, 0, 0, true}, nullptr, library);
+    InterfaceKeeper keeper(library.Get());
     ServedApplication served;
     if (!served.Begin(application.Get(), clsid, options.startedByCom))
         return kFailure;
