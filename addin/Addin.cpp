@@ -39,20 +39,20 @@ std::vector<CVariant> TemporaryButtonArgs() {
 
 } // namespace
 
-// The add-in's own interface comes from its own type library; the connection interface from the
-// add-in designer library that Office registers.
-const TypeInfoSource* CAddin::TypeInfos(std::size_t& count) {
-    static const TypeInfoSource s_sources[] = {
-        {&LIBID_VAROADDINLib, 1, 0, &IID_IAddin, true},
+// The add-in's own interface comes from its own type library (read from the library file while it
+// is not registered); the connection interface from the add-in designer library that Office registers.
+const com::LibrarySource* CAddin::Libraries(std::size_t& count) {
+    static const com::LibrarySource s_sources[] = {
+        {&LIBID_VAROADDINLib, 1, 0, true},
         {&office::LIBID_AddInDesignerObjects, office::kAddInDesignerMajor, office::kAddInDesignerMinor,
-         &office::IID_IDTExtensibility2, false},
+         false},
     };
     count = sizeof s_sources / sizeof s_sources[0];
     return s_sources;
 }
 
 CAddin::CAddin(IUnknown* outer)
-    : m_inner(*this), m_outer(outer ? outer : &m_inner),
+    : AggregatableObject(outer),
       m_buttonSink(SinkEvents::kToolbarButton, office::IID_CommandBarButtonEvents, *this),
       m_menuSink(SinkEvents::kMenuItem, office::IID_CommandBarButtonEvents, *this),
       m_applicationSink(SinkEvents::kApplication, office::IID_ApplicationEvents, *this),
@@ -75,60 +75,6 @@ void CAddin::SetConnected(bool connected) {
         ::InterlockedIncrement(&s_connectedObjects);
     else
         ::InterlockedDecrement(&s_connectedObjects);
-}
-
-HRESULT CAddin::CreateInstance(IUnknown* outer, REFIID iid, void** out) {
-    if (!out)
-        return E_POINTER;
-    *out = nullptr;
-    CAddin* addin = new (std::nothrow) CAddin(outer);
-    if (!addin)
-        return E_OUTOFMEMORY;
-    // The creation's own reference holds the object while it is asked; a refusal destroys it.
-    HRESULT hr = addin->m_inner.QueryInterface(iid, out);
-    addin->m_inner.Release();
-    return hr;
-}
-
-HRESULT STDMETHODCALLTYPE CAddin::CInnerUnknown::QueryInterface(REFIID iid, void** out) {
-    if (!out)
-        return E_POINTER;
-    *out = nullptr;
-    if (iid == IID_IUnknown)
-        *out = static_cast<IUnknown*>(this);
-    else if (iid == IID_IDispatch || iid == IID_IAddin)
-        *out = static_cast<IAddin*>(&m_addin);
-    else if (iid == office::IID_IDTExtensibility2)
-        *out = static_cast<IDTExtensibility2*>(&m_addin);
-    else if (iid == IID_ISupportErrorInfo)
-        *out = static_cast<ISupportErrorInfo*>(&m_addin);
-    else
-        return E_NOINTERFACE;
-    static_cast<IUnknown*>(*out)->AddRef();
-    return S_OK;
-}
-
-ULONG STDMETHODCALLTYPE CAddin::CInnerUnknown::AddRef() {
-    return static_cast<ULONG>(::InterlockedIncrement(&m_addin.m_refs));
-}
-
-ULONG STDMETHODCALLTYPE CAddin::CInnerUnknown::Release() {
-    LONG n = ::InterlockedDecrement(&m_addin.m_refs);
-    if (n == 0)
-        delete &m_addin;
-    return static_cast<ULONG>(n);
-}
-
-HRESULT STDMETHODCALLTYPE CAddin::QueryInterface(REFIID iid, void** out) {
-    return m_outer->QueryInterface(iid, out);
-}
-
-ULONG STDMETHODCALLTYPE CAddin::AddRef() {
-    return m_outer->AddRef();
-}
-
-ULONG STDMETHODCALLTYPE CAddin::Release() {
-    return m_outer->Release();
 }
 
 HRESULT STDMETHODCALLTYPE CAddin::InterfaceSupportsErrorInfo(REFIID iid) {
@@ -173,8 +119,9 @@ HRESULT CAddin::Connect(IDispatch* application) {
     if (FAILED(hr))
         return hr;
 
+    // Only whether a button came back counts, as for the toolbar.
     ComPtr<IDispatch> button;
-    FindButton(bars.Get(), kButtonTag, button);
+    static_cast<void>(FindButton(bars.Get(), kButtonTag, button));
     if (!button) {
         hr = MakeToolbarButton(toolbar.Get(), button);
         if (FAILED(hr))
@@ -183,7 +130,7 @@ HRESULT CAddin::Connect(IDispatch* application) {
     m_toolbarButton = button;
 
     ComPtr<IDispatch> item;
-    FindButton(bars.Get(), kMenuItemTag, item);
+    static_cast<void>(FindButton(bars.Get(), kMenuItemTag, item));
     if (!item) {
         hr = MakeMenuItem(bars.Get(), item);
         if (FAILED(hr))
@@ -357,8 +304,11 @@ void CAddin::OnSinkEvent(SinkEvents::Action action, IDispatch* control) {
     // again, the new connection answers the same click, and the viewer must start only once.
     if (!m_connected && s_connectedObjects > 0)
         return;
-    ComPtr<IDispatch> button;
-    if (control)
-        OfficeCalls::Query(control, office::IID_CommandBarButton, button);
+    // The clicked control is asked for its button interface and let go again: the launch does not
+    // depend on the answer.
+    if (control) {
+        ComPtr<IDispatch> unused;
+        static_cast<void>(OfficeCalls::Query(control, office::IID_CommandBarButton, unused));
+    }
     Launcher::StartViewer();
 }

@@ -4,29 +4,26 @@
 #pragma once
 #include "ComPtr.h"
 #include "ComServer.h"
-#include "DualDispatch.h"
 #include "EventSink.h"
 #include "OfficeInterfaces.h"
 #include "VaroAddin_h.h"
+#include "com/ComObject.h"
+#include "com/DualDispatch.h"
 
 #include <cstddef>
 
-// Entries of the add-in's type information table (CAddin::TypeInfos).
-constexpr std::size_t kTypeInfoAddin = 0;
-constexpr std::size_t kTypeInfoExtensibility = 1;
+// Entries of the add-in's type library table (CAddin::Libraries).
+constexpr std::size_t kOwnLibrary = 0;
+constexpr std::size_t kDesignerLibrary = 1;
 
-class CAddin : public CDualDispatch<IAddin, kTypeInfoAddin>,
-               public CDualDispatch<IDTExtensibility2, kTypeInfoExtensibility>,
-               public ISupportErrorInfo,
-               private CEventSink::IOwner {
+class CAddin
+    : public com::AggregatableObject<com::DualDispatch<IAddin, &ServerLibrary<kOwnLibrary>>,
+                                     com::DualDispatch<IDTExtensibility2, &ServerLibrary<kDesignerLibrary>>,
+                                     ISupportErrorInfo>,
+      private CEventSink::IOwner {
 public:
-    static HRESULT CreateInstance(IUnknown* outer, REFIID iid, void** out);
-    static const TypeInfoSource* TypeInfos(std::size_t& count);
-
-    // IUnknown, delegating to the controlling unknown
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override;
-    ULONG STDMETHODCALLTYPE AddRef() override;
-    ULONG STDMETHODCALLTYPE Release() override;
+    explicit CAddin(IUnknown* outer);
+    static const com::LibrarySource* Libraries(std::size_t& count);
 
     // IDTExtensibility2
     HRESULT STDMETHODCALLTYPE OnConnection(IDispatch* application, ext_ConnectMode mode, IDispatch* addInInst,
@@ -40,22 +37,9 @@ public:
     HRESULT STDMETHODCALLTYPE InterfaceSupportsErrorInfo(REFIID iid) override;
 
 private:
-    // The object's own IUnknown: the one an aggregate holds, and the one that counts.
-    class CInnerUnknown : public IUnknown {
-    public:
-        explicit CInnerUnknown(CAddin& addin) : m_addin(addin) {}
-        HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override;
-        ULONG STDMETHODCALLTYPE AddRef() override;
-        ULONG STDMETHODCALLTYPE Release() override;
+    ~CAddin() override;
 
-    private:
-        CAddin& m_addin;
-    };
-
-    explicit CAddin(IUnknown* outer);
-    virtual ~CAddin();
-
-    IUnknown* ControllingUnknown() override { return m_outer; }
+    IUnknown* ControllingUnknown() override { return Controlling(); }
     void OnSinkEvent(SinkEvents::Action action, IDispatch* control) override;
 
     HRESULT Connect(IDispatch* application);
@@ -65,10 +49,6 @@ private:
     HRESULT MakeMenuItem(IDispatch* bars, ComPtr<IDispatch>& item);
     HRESULT ConnectSink(CEventSink& sink, IDispatch* source, DWORD& cookie);
     void PutFace();
-
-    CInnerUnknown m_inner;
-    IUnknown* m_outer;
-    LONG m_refs = 1;
 
     CEventSink m_buttonSink;
     CEventSink m_menuSink;

@@ -1,24 +1,5 @@
 #include "EventSink.h"
 
-HRESULT STDMETHODCALLTYPE CEventSink::QueryInterface(REFIID iid, void** out) {
-    if (!out)
-        return E_POINTER;
-    *out = nullptr;
-    if (iid != m_source && iid != IID_IUnknown && iid != IID_IDispatch)
-        return E_NOINTERFACE;
-    *out = static_cast<IDispatch*>(this);
-    AddRef();
-    return S_OK;
-}
-
-ULONG STDMETHODCALLTYPE CEventSink::AddRef() {
-    return m_owner.ControllingUnknown()->AddRef();
-}
-
-ULONG STDMETHODCALLTYPE CEventSink::Release() {
-    return m_owner.ControllingUnknown()->Release();
-}
-
 HRESULT STDMETHODCALLTYPE CEventSink::GetTypeInfoCount(UINT*) {
     return E_NOTIMPL;
 }

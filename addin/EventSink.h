@@ -1,12 +1,14 @@
 // One event sink of the add-in object: an IDispatch that a source (a command-bar button, the
-// Outlook application) calls for its events. It counts its references on the object that owns it,
-// so a live connection keeps that object alive, and hands handled events to it by the event table.
+// Outlook application) calls for its events. It is a part of the object that owns it and counts
+// its references there, so a live connection keeps that object alive; it hands handled events to
+// the owner by the event table.
 #pragma once
 #include "SinkEvents.h"
+#include "com/ComObject.h"
 
 #include <oaidl.h>
 
-class CEventSink : public IDispatch {
+class CEventSink : public com::EmbeddedObject<IDispatch> {
 public:
     class IOwner {
     public:
@@ -19,15 +21,11 @@ public:
     };
 
     CEventSink(unsigned id, const IID& source, IOwner& owner) : m_id(id), m_source(source), m_owner(owner) {}
-    CEventSink(const CEventSink&) = delete;
-    CEventSink& operator=(const CEventSink&) = delete;
 
     unsigned Id() const { return m_id; }
     const IID& Source() const { return m_source; }
 
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override;
-    ULONG STDMETHODCALLTYPE AddRef() override;
-    ULONG STDMETHODCALLTYPE Release() override;
+    // No type information: the sink is called by DISPID only.
     HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override;
     HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT index, LCID locale, ITypeInfo** out) override;
     HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID iid, LPOLESTR* names, UINT count, LCID locale,
@@ -36,6 +34,12 @@ public:
                                      VARIANT* result, EXCEPINFO* exception, UINT* argError) override;
 
 private:
+    IUnknown* Owner() override { return m_owner.ControllingUnknown(); }
+    // The source's event interface, besides IUnknown and IDispatch.
+    IUnknown* QueryMore(REFIID iid) override {
+        return iid == m_source ? static_cast<IDispatch*>(this) : nullptr;
+    }
+
     const unsigned m_id;
     const IID m_source;
     IOwner& m_owner;

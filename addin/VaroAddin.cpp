@@ -1,14 +1,15 @@
 // The add-in library's entry points: its one creatable class, registration and unloading.
 #include "Addin.h"
 #include "ComServer.h"
+#include "DebugTrace.h"
 #include "TypeLibRegistration.h"
 #include "resource.h"
 
 #include <windows.h>
 
 namespace {
-const CreatableClass kClasses[] = {
-    {&CLSID_Addin, &CAddin::CreateInstance},
+const com::CreatableClass kClasses[] = {
+    {&CLSID_Addin, &com::CreateAggregatable<CAddin>},
 };
 } // namespace
 
@@ -18,7 +19,7 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved
         ServerDescription description = {};
         description.classes = kClasses;
         description.classCount = sizeof kClasses / sizeof kClasses[0];
-        description.typeInfos = CAddin::TypeInfos(description.typeInfoCount);
+        description.libraries = CAddin::Libraries(description.libraryCount);
         description.registryScript = IDR_ADDIN_REGISTRY;
         CComServer::Instance().Init(instance, description);
     } else if (reason == DLL_PROCESS_DETACH && !reserved) {
@@ -44,8 +45,14 @@ STDAPI DllRegisterServer() {
     return TypeLibRegistration::Register(CComServer::Instance().ModuleFile());
 }
 
+// Unregistering always succeeds: what is left behind (a never-registered library leaves
+// everything) goes to the trace only.
 STDAPI DllUnregisterServer() {
-    CComServer::Instance().RunRegistryScript(false);
-    TypeLibRegistration::Unregister(CComServer::Instance().ModuleFile());
+    HRESULT hr = CComServer::Instance().RunRegistryScript(false);
+    if (FAILED(hr))
+        DebugTrace::Failure(L"unregistering: the registration script failed", hr);
+    hr = TypeLibRegistration::Unregister(CComServer::Instance().ModuleFile());
+    if (FAILED(hr))
+        DebugTrace::Failure(L"unregistering: the type library was not unregistered", hr);
     return S_OK;
 }

@@ -1,40 +1,23 @@
-// The in-process COM server of a library, described as data: a table of creatable classes, the
-// type information its dual interfaces serve, and its registration script resource. It keeps the
-// library-wide lock count, makes each class object on first request and caches type information.
-// A further server is a further table, not a copy of this code.
+// The add-in library as an in-process COM server, described as data: a table of creatable
+// classes, the type libraries that its dual interfaces are answered from, and its registration
+// script resource. It keeps the library-wide lock count and the class objects.
 #pragma once
-#include "ComPtr.h"
+#include "com/ClassFactory.h"
+#include "com/TypeLibrary.h"
 
 #include <windows.h>
-#include <oaidl.h>
 #include <cstddef>
+#include <deque>
+#include <memory>
 #include <string>
-#include <vector>
-
-struct CreatableClass {
-    const CLSID* clsid;
-    // Makes an instance (aggregated when outer is given) and asks it for iid.
-    HRESULT (*createInstance)(IUnknown* outer, REFIID iid, void** out);
-};
-
-struct TypeInfoSource {
-    const GUID* libid;
-    WORD major;
-    WORD minor;
-    const IID* iid;
-    // The server's own type library: when not registered yet, it is read from the library file.
-    bool ownLibrary;
-};
 
 struct ServerDescription {
-    const CreatableClass* classes;
+    const com::CreatableClass* classes;
     std::size_t classCount;
-    const TypeInfoSource* typeInfos;
-    std::size_t typeInfoCount;
+    const com::LibrarySource* libraries;
+    std::size_t libraryCount;
     int registryScript; // id of the "REGISTRY" resource
 };
-
-class CClassFactory;
 
 class CComServer {
 public:
@@ -44,29 +27,33 @@ public:
     void Init(HINSTANCE instance, const ServerDescription& description);
     void Term();
 
-    void Lock();
-    void Unlock();
-    LONG LockCount() const { return m_locks; }
-    HRESULT CanUnloadNow() const { return m_locks == 0 ? S_OK : S_FALSE; }
+    void Lock() { m_lock.Lock(); }
+    void Unlock() { m_lock.Unlock(); }
+    HRESULT CanUnloadNow() const { return m_lock.Free() ? S_OK : S_FALSE; }
 
-    HRESULT GetClassObject(REFCLSID clsid, REFIID iid, void** out);
-    // Type information of the description's entry `slot`, loaded on first use and kept.
-    HRESULT TypeInfo(std::size_t slot, ITypeInfo** out);
+    HRESULT GetClassObject(REFCLSID clsid, REFIID iid, void** out) {
+        return m_classes->GetClassObject(clsid, iid, out);
+    }
+    // Entry `index` of the description's type libraries, loaded on first use and kept.
+    com::TypeLibrary& Library(std::size_t index) { return m_libraries.at(index); }
 
     // The registration script in register or unregister mode (Win32 error as HRESULT).
     HRESULT RunRegistryScript(bool registering);
 
     HINSTANCE Module() const { return m_instance; }
-    std::wstring ModuleFile() const;
+    std::wstring ModuleFile() const { return com::ModuleFile(m_instance); }
 
 private:
-    CComServer();
-    ~CComServer();
-    HRESULT LoadTypeInfo(const TypeInfoSource& source, ComPtr<ITypeInfo>& out);
+    CComServer() = default;
 
-    struct Impl;
-    Impl* m_impl;
     HINSTANCE m_instance = nullptr;
-    ServerDescription m_description = {};
-    volatile LONG m_locks = 0;
+    int m_registryScript = 0;
+    com::ModuleLock m_lock;
+    std::unique_ptr<com::ClassTable> m_classes;
+    std::deque<com::TypeLibrary> m_libraries;
 };
+
+// The server's type library `Index`, for com::DualDispatch.
+template <std::size_t Index> com::TypeLibrary& ServerLibrary() {
+    return CComServer::Instance().Library(Index);
+}

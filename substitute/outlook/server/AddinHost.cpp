@@ -2,17 +2,16 @@
 
 #include "AddinInstanceObject.h"
 #include "RegKey.h"
+#include "com/HexResult.h"
 
 #include <windows.h>
 #include <objbase.h>
 #include <oleauto.h>
 
 #include <chrono>
-#include <cwchar>
 
 namespace {
 constexpr DWORD kLoadAtStartup = 3;
-constexpr DWORD kMaxKeyName = 256;
 
 // The empty custom array that Office passes to every IDTExtensibility2 call.
 class CustomArray {
@@ -30,28 +29,6 @@ public:
 private:
     SAFEARRAY* m_array;
 };
-
-std::wstring HexResult(HRESULT hr) {
-    wchar_t text[16] = {};
-    std::swprintf(text, 16, L"0x%08lX", static_cast<unsigned long>(hr));
-    return text;
-}
-
-bool ReadDword(HKEY key, const wchar_t* name, DWORD& out) {
-    DWORD type = 0, size = sizeof out;
-    return ::RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(&out), &size) ==
-               ERROR_SUCCESS &&
-           type == REG_DWORD;
-}
-
-std::wstring ReadText(HKEY key, const wchar_t* name) {
-    wchar_t buf[512] = {};
-    DWORD type = 0, size = sizeof buf - sizeof(wchar_t);
-    if (::RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(buf), &size) != ERROR_SUCCESS ||
-        type != REG_SZ)
-        return std::wstring();
-    return buf;
-}
 } // namespace
 
 AddinHost::AddinHost(IDispatch* application, std::function<void(const std::wstring&)> report)
@@ -67,25 +44,20 @@ std::vector<AddinHost::Entry> AddinHost::RegisteredAtStartup() {
     if (addins.Open(HKEY_CURRENT_USER, office::kOutlookAddinsKey, KEY_READ) != ERROR_SUCCESS)
         return entries;
     for (DWORD i = 0;; ++i) {
-        wchar_t name[kMaxKeyName] = {};
-        DWORD length = kMaxKeyName;
-        LONG rc = ::RegEnumKeyExW(addins.Get(), i, name, &length, nullptr, nullptr, nullptr, nullptr);
+        std::wstring name;
+        LONG rc = addins.EnumKey(i, name);
         if (rc == ERROR_NO_MORE_ITEMS)
             break;
         if (rc != ERROR_SUCCESS)
             continue; // a name too long for a ProgID is no add-in
-        HKEY raw = nullptr;
-        if (::RegOpenKeyExW(addins.Get(), name, 0, KEY_READ, &raw) != ERROR_SUCCESS)
-            continue;
         RegKey entry;
-        entry.Open(raw, "", KEY_READ);
-        ::RegCloseKey(raw);
         DWORD behavior = 0;
-        if (!entry || !ReadDword(entry.Get(), L"LoadBehavior", behavior) || behavior != kLoadAtStartup)
+        if (entry.Open(addins.Get(), name.c_str(), KEY_READ) != ERROR_SUCCESS ||
+            !entry.QueryDword(L"LoadBehavior", behavior) || behavior != kLoadAtStartup)
             continue;
-        std::wstring description = ReadText(entry.Get(), L"Description");
-        if (description.empty())
-            description = ReadText(entry.Get(), L"FriendlyName");
+        std::wstring description;
+        if (!entry.QueryString(L"Description", description) || description.empty())
+            entry.QueryString(L"FriendlyName", description);
         entries.push_back({name, description});
     }
     return entries;
@@ -103,7 +75,7 @@ bool AddinHost::Connect(const Entry& entry, ext_ConnectMode mode, Connected& out
         hr = created.As(office::IID_IDTExtensibility2, addin);
     if (FAILED(hr) || !addin) {
         m_report(L"add-in " + entry.progId + L" cannot be loaded: " +
-                 HexResult(FAILED(hr) ? hr : E_NOINTERFACE));
+                 com::HexResult(FAILED(hr) ? hr : E_NOINTERFACE));
         return false;
     }
     out.entry = entry;
@@ -113,7 +85,8 @@ bool AddinHost::Connect(const Entry& entry, ext_ConnectMode mode, Connected& out
     CustomArray custom;
     hr = addin->OnConnection(m_application.Get(), mode, instance.Get(), custom.Address());
     if (FAILED(hr)) {
-        m_report(L"add-in " + entry.progId + L" was not connected: OnConnection returned " + HexResult(hr));
+        m_report(L"add-in " + entry.progId + L" was not connected: OnConnection returned " +
+                 com::HexResult(hr));
         return false;
     }
     *out.connected = true;
@@ -127,7 +100,7 @@ void AddinHost::Disconnect(Connected& addin, ext_DisconnectMode mode) {
     CustomArray custom;
     HRESULT hr = addin.object->OnDisconnection(mode, custom.Address());
     if (FAILED(hr))
-        m_report(L"add-in " + addin.entry.progId + L": OnDisconnection returned " + HexResult(hr));
+        m_report(L"add-in " + addin.entry.progId + L": OnDisconnection returned " + com::HexResult(hr));
     *addin.connected = false;
     addin.object.Reset();
 }

@@ -7,7 +7,7 @@
 #include <memory>
 #include <string>
 
-class AddinInstanceObject : public DispatchObject<COMAddIn, &IID_COMAddIn> {
+class AddinInstanceObject : public DispatchObject<COMAddIn> {
 public:
     AddinInstanceObject(std::wstring progId, std::wstring description, std::shared_ptr<const bool> connected);
 

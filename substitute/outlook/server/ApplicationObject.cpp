@@ -16,35 +16,6 @@ constexpr wchar_t kMapiNamespace[] = L"MAPI";
 
 ApplicationObject::ApplicationObject(const ServerState& state) : m_state(state) {}
 
-HRESULT ApplicationObject::QueryInterface(REFIID iid, void** out) {
-    return DispatchObject::QueryInterface(iid, out);
-}
-
-ULONG ApplicationObject::AddRef() {
-    return DispatchObject::AddRef();
-}
-
-ULONG ApplicationObject::Release() {
-    return DispatchObject::Release();
-}
-
-void* ApplicationObject::OtherInterface(REFIID iid) {
-    if (IsEqualIID(iid, IID_IConnectionPointContainer))
-        return static_cast<IConnectionPointContainer*>(this);
-    return nullptr;
-}
-
-HRESULT ApplicationObject::EnumConnectionPoints(IEnumConnectionPoints** out) {
-    if (!out)
-        return E_POINTER;
-    *out = nullptr;
-    return E_NOTIMPL;
-}
-
-HRESULT ApplicationObject::FindConnectionPoint(REFIID iid, IConnectionPoint** out) {
-    return FindOnlyConnectionPoint(m_state.applicationEvents.Get(), DIID_ApplicationEvents, iid, out);
-}
-
 HRESULT ApplicationObject::GetNamespace(BSTR type, _NameSpace** result) {
     CallBudget::Spend();
     if (!result)

@@ -4,7 +4,7 @@
 #include "OutlookSubstitute_h.h"
 #include "ServerState.h"
 
-class AttachmentObject : public DispatchObject<Attachment, &IID_Attachment> {
+class AttachmentObject : public DispatchObject<Attachment> {
 public:
     AttachmentObject(std::shared_ptr<MailMessage> owner, size_t index, const ServerState& state);
 

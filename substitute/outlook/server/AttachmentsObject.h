@@ -4,7 +4,7 @@
 #include "OutlookSubstitute_h.h"
 #include "ServerState.h"
 
-class AttachmentsObject : public DispatchObject<Attachments, &IID_Attachments> {
+class AttachmentsObject : public DispatchObject<Attachments> {
 public:
     AttachmentsObject(std::shared_ptr<MailMessage> message, const ServerState& state);
 

@@ -8,24 +8,6 @@
 ButtonObject::ButtonObject(CommandBarSet& set, std::shared_ptr<CommandBarControlData> control)
     : CommandBarControlObject(set, std::move(control)) {}
 
-HRESULT ButtonObject::QueryInterface(REFIID iid, void** out) {
-    return CommandBarControlObject::QueryInterface(iid, out);
-}
-
-ULONG ButtonObject::AddRef() {
-    return CommandBarControlObject::AddRef();
-}
-
-ULONG ButtonObject::Release() {
-    return CommandBarControlObject::Release();
-}
-
-void* ButtonObject::OtherInterface(REFIID iid) {
-    if (IsEqualIID(iid, IID_IConnectionPointContainer))
-        return static_cast<IConnectionPointContainer*>(this);
-    return CommandBarControlObject::OtherInterface(iid);
-}
-
 HRESULT ButtonObject::get_Style(long* result) {
     return Get(m_control->style, result);
 }
@@ -65,15 +47,4 @@ HRESULT ButtonObject::PasteFace() {
     m_control->face = std::make_shared<UniqueBitmap>(std::move(copy));
     m_set.Changed();
     return S_OK;
-}
-
-HRESULT ButtonObject::EnumConnectionPoints(IEnumConnectionPoints** out) {
-    if (!out)
-        return E_POINTER;
-    *out = nullptr;
-    return E_NOTIMPL;
-}
-
-HRESULT ButtonObject::FindConnectionPoint(REFIID iid, IConnectionPoint** out) {
-    return FindOnlyConnectionPoint(m_control->clickEvents.Get(), DIID__CommandBarButtonEvents, iid, out);
 }

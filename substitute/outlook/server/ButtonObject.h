@@ -2,17 +2,11 @@
 // connection point.
 #pragma once
 #include "CommandBarControlObject.h"
+#include "com/ConnectionPoint.h"
 
-#include <ocidl.h>
-
-class ButtonObject : public CommandBarControlObject<_CommandBarButton, &IID__CommandBarButton>,
-                     public IConnectionPointContainer {
+class ButtonObject : public CommandBarControlObject<_CommandBarButton, com::EventSource> {
 public:
     ButtonObject(CommandBarSet& set, std::shared_ptr<CommandBarControlData> control);
-
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override;
-    ULONG STDMETHODCALLTYPE AddRef() override;
-    ULONG STDMETHODCALLTYPE Release() override;
 
     HRESULT STDMETHODCALLTYPE get_Style(long* result) override;
     HRESULT STDMETHODCALLTYPE put_Style(long value) override;
@@ -21,9 +15,6 @@ public:
     // Takes the picture on the clipboard (CF_BITMAP) as the face; fails when there is none.
     HRESULT STDMETHODCALLTYPE PasteFace() override;
 
-    HRESULT STDMETHODCALLTYPE EnumConnectionPoints(IEnumConnectionPoints** out) override;
-    HRESULT STDMETHODCALLTYPE FindConnectionPoint(REFIID iid, IConnectionPoint** out) override;
-
-protected:
-    void* OtherInterface(REFIID iid) override;
+private:
+    com::ConnectionPoint* Events() const override { return m_control->clickEvents.Get(); }
 };

@@ -10,8 +10,8 @@
 
 #include <memory>
 
-template <typename Interface, const IID* InterfaceId>
-class CommandBarControlObject : public DispatchObject<Interface, InterfaceId> {
+template <typename Interface, class... More>
+class CommandBarControlObject : public DispatchObject<Interface, More...> {
 public:
     HRESULT STDMETHODCALLTYPE get_Caption(BSTR* result) override {
         return WideToBstr(m_control->caption, result);
@@ -64,7 +64,8 @@ protected:
     CommandBarControlObject(CommandBarSet& set, std::shared_ptr<CommandBarControlData> control)
         : m_set(set), m_control(std::move(control)) {}
 
-    void* OtherInterface(REFIID iid) override {
+    // The interface that every control extends.
+    IUnknown* QueryMore(REFIID iid) override {
         if (IsEqualIID(iid, IID_CommandBarControl))
             return static_cast<CommandBarControl*>(static_cast<Interface*>(this));
         return nullptr;

@@ -4,7 +4,7 @@
 #include "DispatchObject.h"
 #include "OutlookSubstitute_h.h"
 
-class CommandBarControlsObject : public DispatchObject<CommandBarControls, &IID_CommandBarControls> {
+class CommandBarControlsObject : public DispatchObject<CommandBarControls> {
 public:
     CommandBarControlsObject(CommandBarSet& set, std::shared_ptr<ControlList> controls);
 

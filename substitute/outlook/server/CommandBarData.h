@@ -2,7 +2,7 @@
 // controls of pop-up menus. The automation objects and the window both work on these.
 #pragma once
 #include "ComPtr.h"
-#include "ConnectionPoint.h"
+#include "com/ConnectionPoint.h"
 #include "UniqueHandle.h"
 
 #include <memory>
@@ -43,9 +43,9 @@ struct CommandBarControlData {
     bool temporary = false;
     long style = kButtonAutomatic;
     long faceId = 0;
-    std::shared_ptr<UniqueBitmap> face;    // a pasted picture, or none
-    std::shared_ptr<ControlList> children; // the menu of a pop-up; null for buttons
-    ComPtr<ConnectionPoint> clickEvents;   // buttons: _CommandBarButtonEvents
+    std::shared_ptr<UniqueBitmap> face;       // a pasted picture, or none
+    std::shared_ptr<ControlList> children;    // the menu of a pop-up; null for buttons
+    ComPtr<com::ConnectionPoint> clickEvents; // buttons: _CommandBarButtonEvents
     BuiltinAction action = BuiltinAction::None;
 };
 

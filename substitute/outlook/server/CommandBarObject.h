@@ -4,7 +4,7 @@
 #include "DispatchObject.h"
 #include "OutlookSubstitute_h.h"
 
-class CommandBarObject : public DispatchObject<CommandBar, &IID_CommandBar> {
+class CommandBarObject : public DispatchObject<CommandBar> {
 public:
     CommandBarObject(CommandBarSet& set, std::shared_ptr<CommandBarData> bar);
 

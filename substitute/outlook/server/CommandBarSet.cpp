@@ -118,8 +118,8 @@ std::shared_ptr<CommandBarControlData> CommandBarSet::NewControl(long type) {
         control->children = std::make_shared<ControlList>();
     } else {
         std::weak_ptr<CommandBarControlData> weak = control;
-        control->clickEvents.Attach(
-            new ConnectionPoint(DIID__CommandBarButtonEvents, [this, weak](IConnectionPointContainer** out) {
+        control->clickEvents.Attach(new com::ConnectionPoint(
+            DIID__CommandBarButtonEvents, [this, weak](IConnectionPointContainer** out) {
                 auto alive = weak.lock();
                 if (!alive)
                     return E_UNEXPECTED;
@@ -242,7 +242,7 @@ void CommandBarSet::Click(const std::shared_ptr<CommandBarControlData>& control)
     args[1].vt = VT_DISPATCH;
     args[1].pdispVal = ctrl.Get();
     DISPPARAMS params = {args, nullptr, 2, 0};
-    ComPtr<ConnectionPoint> events = control->clickEvents;
+    ComPtr<com::ConnectionPoint> events = control->clickEvents;
     events->Fire(1, params);
 }
 

@@ -24,9 +24,8 @@ HFONT UiFont() {
 
 int TextWidth(HDC dc, const std::wstring& text) {
     SIZE size = {};
-    HGDIOBJ old = ::SelectObject(dc, UiFont());
+    SelectedObject font(dc, UiFont());
     ::GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
-    ::SelectObject(dc, old);
     return size.cx;
 }
 
@@ -64,12 +63,12 @@ void PaintBuiltinFace(HDC dc, const RECT& box, long faceId) {
     POINT hill[] = {{inner.left + 1, inner.bottom - 1},
                     {inner.left + 5, inner.top + 5},
                     {inner.right - 1, inner.bottom - 1}};
-    HGDIOBJ oldBrush = ::SelectObject(dc, white.Get());
-    HGDIOBJ oldPen = ::SelectObject(dc, ::GetStockObject(WHITE_PEN));
-    ::Polygon(dc, hill, 3);
-    ::Ellipse(dc, inner.right - 5, inner.top + 1, inner.right - 1, inner.top + 5);
-    ::SelectObject(dc, oldPen);
-    ::SelectObject(dc, oldBrush);
+    {
+        SelectedObject brush(dc, white.Get());
+        SelectedObject pen(dc, ::GetStockObject(WHITE_PEN));
+        ::Polygon(dc, hill, 3);
+        ::Ellipse(dc, inner.right - 5, inner.top + 1, inner.right - 1, inner.top + 5);
+    }
     UniqueBrush edge(::CreateSolidBrush(RGB(64, 64, 64)));
     ::FrameRect(dc, &box, edge.Get());
 }
@@ -79,11 +78,10 @@ void PaintBitmapFace(HDC dc, const RECT& box, HBITMAP picture) {
     if (!::GetObjectW(picture, sizeof info, &info))
         return;
     UniqueDc memory(::CreateCompatibleDC(dc));
-    HGDIOBJ old = ::SelectObject(memory.Get(), picture);
+    SelectedObject selected(memory.Get(), picture);
     ::SetStretchBltMode(dc, HALFTONE);
     ::StretchBlt(dc, box.left, box.top, box.right - box.left, box.bottom - box.top, memory.Get(), 0, 0,
                  info.bmWidth, info.bmHeight, SRCCOPY);
-    ::SelectObject(memory.Get(), old);
 }
 
 void PaintText(HDC dc, const std::wstring& text, RECT rect, bool enabled) {

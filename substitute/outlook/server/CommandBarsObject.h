@@ -5,7 +5,7 @@
 #include "OutlookSubstitute_h.h"
 #include "ServerState.h"
 
-class CommandBarsObject : public DispatchObject<_CommandBars, &IID__CommandBars> {
+class CommandBarsObject : public DispatchObject<_CommandBars> {
 public:
     CommandBarsObject(CommandBarSet& set, const ServerState& state);
 

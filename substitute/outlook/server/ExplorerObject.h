@@ -4,7 +4,7 @@
 #include "OutlookSubstitute_h.h"
 #include "ServerState.h"
 
-class ExplorerObject : public DispatchObject<_Explorer, &IID__Explorer> {
+class ExplorerObject : public DispatchObject<_Explorer> {
 public:
     explicit ExplorerObject(const ServerState& state);
 

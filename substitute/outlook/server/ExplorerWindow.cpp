@@ -236,16 +236,15 @@ void ExplorerWindow::OnPaint() {
 
 const CommandBarView::Item* ExplorerWindow::HitTest(POINT at,
                                                     std::vector<CommandBarView::Item>& storage) const {
-    HDC dc = ::GetDC(m_window);
-    RECT menu = m_view.MenuRect(dc);
+    UniqueWindowDc dc(m_window);
+    RECT menu = m_view.MenuRect(dc.Get());
     if (!::IsRectEmpty(&menu) && ::PtInRect(&menu, at)) {
-        storage = m_view.MenuItems(dc);
+        storage = m_view.MenuItems(dc.Get());
         at.x -= menu.left;
         at.y -= menu.top;
     } else {
-        storage = m_view.BandItems(dc);
+        storage = m_view.BandItems(dc.Get());
     }
-    ::ReleaseDC(m_window, dc);
     for (const CommandBarView::Item& item : storage) {
         if (item.control && ::PtInRect(&item.rect, at))
             return &item;
@@ -255,9 +254,7 @@ const CommandBarView::Item* ExplorerWindow::HitTest(POINT at,
 
 void ExplorerWindow::ShowMenu(long serial) {
     m_view.SetOpenMenu(serial);
-    HDC dc = ::GetDC(m_window);
-    RECT menu = m_view.MenuRect(dc);
-    ::ReleaseDC(m_window, dc);
+    RECT menu = m_view.MenuRect(UniqueWindowDc(m_window).Get());
     if (::IsRectEmpty(&menu)) {
         ::ShowWindow(m_menu, SW_HIDE);
     } else {
@@ -317,14 +314,13 @@ void ExplorerWindow::OnFireClick() {
 
 LRESULT ExplorerWindow::OnControlPoint(const COPYDATASTRUCT& data) {
     std::wstring wanted(static_cast<const wchar_t*>(data.lpData), data.cbData / sizeof(wchar_t));
-    HDC dc = ::GetDC(m_window);
-    RECT menu = m_view.MenuRect(dc);
-    std::vector<CommandBarView::Item> items = m_view.BandItems(dc);
-    for (CommandBarView::Item& item : m_view.MenuItems(dc)) {
+    UniqueWindowDc dc(m_window);
+    RECT menu = m_view.MenuRect(dc.Get());
+    std::vector<CommandBarView::Item> items = m_view.BandItems(dc.Get());
+    for (CommandBarView::Item& item : m_view.MenuItems(dc.Get())) {
         ::OffsetRect(&item.rect, menu.left, menu.top);
         items.push_back(item);
     }
-    ::ReleaseDC(m_window, dc);
     for (int byCaption = 0; byCaption < 2; ++byCaption) {
         for (const CommandBarView::Item& item : items) {
             if (!item.control || (byCaption ? item.control->caption : item.control->tag) != wanted)

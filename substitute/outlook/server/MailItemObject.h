@@ -4,7 +4,7 @@
 #include "OutlookSubstitute_h.h"
 #include "ServerState.h"
 
-class MailItemObject : public DispatchObject<_MailItem, &IID__MailItem> {
+class MailItemObject : public DispatchObject<_MailItem> {
 public:
     MailItemObject(std::shared_ptr<MailMessage> message, const ServerState& state);
 

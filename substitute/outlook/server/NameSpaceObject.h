@@ -3,7 +3,7 @@
 #include "DispatchObject.h"
 #include "OutlookSubstitute_h.h"
 
-class NameSpaceObject : public DispatchObject<_NameSpace, &IID__NameSpace> {
+class NameSpaceObject : public DispatchObject<_NameSpace> {
 public:
     NameSpaceObject() = default;
 

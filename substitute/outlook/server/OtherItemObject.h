@@ -5,7 +5,7 @@
 #include "OutlookSubstitute_h.h"
 #include "ServerState.h"
 
-class OtherItemObject : public DispatchObject<_OtherItem, &IID__OtherItem> {
+class OtherItemObject : public DispatchObject<_OtherItem> {
 public:
     explicit OtherItemObject(std::shared_ptr<MailMessage> message);
 

@@ -10,8 +10,10 @@
 // ("file", path relative to OUTDIR). Exit codes: 0 done, 1 no Outlook running, 2 bad command line,
 // 3 automation failure (the line "failure 0x........ <step>" says which).
 #include "ComPtr.h"
+#include "ComString.h"
 #include "OutlookSubstitute_h.h"
 #include "StringConv.h"
+#include "Variant.h"
 
 #include <windows.h>
 #include <objbase.h>
@@ -50,33 +52,9 @@ void Print(const std::wstring& line) {
     std::fflush(stdout);
 }
 
-// Owns a BSTR out-parameter.
-class Bstr {
-public:
-    Bstr() = default;
-    Bstr(const Bstr&) = delete;
-    Bstr& operator=(const Bstr&) = delete;
-    explicit Bstr(const std::wstring& text)
-        : m_s(::SysAllocStringLen(text.data(), static_cast<UINT>(text.size()))) {}
-    ~Bstr() { ::SysFreeString(m_s); }
-    BSTR* Out() {
-        ::SysFreeString(m_s);
-        m_s = nullptr;
-        return &m_s;
-    }
-    BSTR Get() const { return m_s; }
-    std::wstring Text() const { return m_s ? std::wstring(m_s, ::SysStringLen(m_s)) : std::wstring(); }
-
-private:
-    BSTR m_s = nullptr;
-};
-
+// An optional argument left out; it owns nothing, so it is passed by value.
 VARIANT Omitted() {
-    VARIANT v;
-    ::VariantInit(&v);
-    v.vt = VT_ERROR;
-    v.scode = DISP_E_PARAMNOTFOUND;
-    return v;
+    return CVariant::Omitted().Get();
 }
 
 // Reads "MessageClass" by name, as the viewer does; the empty string when the read fails.
@@ -85,15 +63,12 @@ std::wstring MessageClass(IDispatch* item) {
     DISPID id = DISPID_UNKNOWN;
     item->GetIDsOfNames(IID_NULL, &name, 1, kViewerLocale, &id);
     DISPPARAMS none = {nullptr, nullptr, 0, 0};
-    VARIANT result;
-    ::VariantInit(&result);
-    std::wstring text;
-    if (SUCCEEDED(item->Invoke(id, IID_NULL, kViewerLocale, DISPATCH_PROPERTYGET, &none, &result, nullptr,
-                               nullptr)) &&
-        result.vt == VT_BSTR && result.bstrVal)
-        text.assign(result.bstrVal, ::SysStringLen(result.bstrVal));
-    ::VariantClear(&result);
-    return text;
+    CVariant result;
+    if (FAILED(item->Invoke(id, IID_NULL, kViewerLocale, DISPATCH_PROPERTYGET, &none, result.Ptr(), nullptr,
+                            nullptr)) ||
+        result.Type() != VT_BSTR || !result.Get().bstrVal)
+        return std::wstring();
+    return std::wstring(result.Get().bstrVal, ::SysStringLen(result.Get().bstrVal));
 }
 
 bool EndsWithNoCase(const std::wstring& text, const std::wstring& suffix) {
@@ -115,16 +90,17 @@ public:
         for (long i = 1; i <= count; ++i) {
             ComPtr<Attachment> attachment;
             Check(attachments->Item(i, attachment.ReleaseAndGetAddressOf()), "Attachments.Item");
-            Bstr fileName;
-            Check(Use(attachment, "Attachment")->get_FileName(fileName.Out()), "Attachment.FileName");
+            CComString fileName;
+            Check(Use(attachment, "Attachment")->get_FileName(fileName.ReleaseAndGetAddressOf()),
+                  "Attachment.FileName");
             // Each attachment in a folder of its own: two attachments of one name both survive.
             std::wstring own = folder + std::to_wstring(i) + L"\\";
             ::CreateDirectoryW((m_root + own).c_str(), nullptr);
-            std::wstring relative = own + fileName.Text();
-            Bstr path(m_root + relative);
+            std::wstring relative = own + fileName.ToWString();
+            CComString path(m_root + relative);
             Check(attachment->SaveAsFile(path.Get()), "Attachment.SaveAsFile");
             Print(L"file\t" + relative);
-            if (EndsWithNoCase(fileName.Text(), kMessageExtension))
+            if (EndsWithNoCase(fileName.ToWString(), kMessageExtension))
                 WalkMessageFile(path.Get(), relative + kPartsSuffix + L"\\");
         }
     }
@@ -157,7 +133,7 @@ int Run(const std::wstring& root, bool lastOnly) {
         return kNoOutlook;
     }
     ComPtr<_NameSpace> ns;
-    Bstr mapi(L"MAPI");
+    CComString mapi(L"MAPI");
     Check(app->GetNamespace(mapi.Get(), ns.ReleaseAndGetAddressOf()), "GetNamespace");
     Check(Use(ns, "NameSpace")->Logon(Omitted(), Omitted(), Omitted(), Omitted()), "Logon");
     ComPtr<_Explorer> explorer;
@@ -179,9 +155,9 @@ int Run(const std::wstring& root, bool lastOnly) {
             Check(hr, "QueryInterface(_MailItem)");
         std::wstring subject;
         if (mail) {
-            Bstr s;
-            Check(mail->get_Subject(s.Out()), "Subject");
-            subject = s.Text();
+            CComString s;
+            Check(mail->get_Subject(s.ReleaseAndGetAddressOf()), "Subject");
+            subject = s.ToWString();
         }
         Print(L"item\t" + std::to_wstring(n) + L"\t" + cls + L"\t" + (mail ? L"mail" : L"other") + L"\t" +
               subject);

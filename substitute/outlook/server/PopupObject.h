@@ -2,7 +2,7 @@
 #pragma once
 #include "CommandBarControlObject.h"
 
-class PopupObject : public CommandBarControlObject<CommandBarPopup, &IID_CommandBarPopup> {
+class PopupObject : public CommandBarControlObject<CommandBarPopup> {
 public:
     PopupObject(CommandBarSet& set, std::shared_ptr<CommandBarControlData> control);
 

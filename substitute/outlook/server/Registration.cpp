@@ -4,6 +4,8 @@
 #include "OfficeInterfaces.h"
 #include "RegKey.h"
 #include "StringConv.h"
+#include "com/HexResult.h"
+#include "com/TypeLibrary.h"
 
 #include <oleauto.h>
 
@@ -32,13 +34,6 @@ std::string ClassKey() {
     return "CLSID\\" + GuidText(kStandInClassId);
 }
 
-std::wstring ModulePath() {
-    std::wstring path(MAX_PATH, L'\0');
-    DWORD n = ::GetModuleFileNameW(nullptr, &path[0], static_cast<DWORD>(path.size()));
-    path.resize(n);
-    return path;
-}
-
 // Reads a default value or a named value of a key under HKEY_CLASSES_ROOT (user and machine merged).
 bool ReadClassesValue(const std::string& key, const char* name, std::string& value) {
     RegKey k;
@@ -52,15 +47,13 @@ bool ClassesKeyExists(const std::string& key) {
     return k.Open(HKEY_CLASSES_ROOT, key.c_str(), KEY_READ) == ERROR_SUCCESS;
 }
 
-LONG WriteMachineValue(const std::string& key, const char* name, const std::wstring& value) {
+// The default value of a key under HKLM\Software\Classes.
+LONG WriteMachineValue(const std::string& key, const std::wstring& value) {
     RegKey k;
     LONG rc = k.Create(HKEY_LOCAL_MACHINE, (kClassesRoot + key).c_str(), KEY_SET_VALUE);
     if (rc != ERROR_SUCCESS)
         return rc;
-    std::wstring wideName = name ? AnsiToWide(name) : std::wstring();
-    return ::RegSetValueExW(k.Get(), name ? wideName.c_str() : nullptr, 0, REG_SZ,
-                            reinterpret_cast<const BYTE*>(value.c_str()),
-                            static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
+    return k.SetString(nullptr, value);
 }
 
 void DeleteMachineTree(const std::string& key) {
@@ -101,11 +94,8 @@ bool RegisteredDesignerPath(std::wstring& path) {
         path.clear(); // registered for another platform or unreadable: somebody else's
         return true;
     }
-    wchar_t buf[MAX_PATH * 2] = {};
-    LONG size = sizeof buf - sizeof(wchar_t);
-    if (::RegQueryValueW(k.Get(), nullptr, buf, &size) != ERROR_SUCCESS)
-        buf[0] = L'\0';
-    path = buf;
+    if (!k.QueryString(nullptr, path))
+        path.clear();
     return true;
 }
 
@@ -115,23 +105,26 @@ bool DesignerLibraryIsOurs(const std::wstring& path) {
     return path.size() >= suffix && ::lstrcmpiW(path.c_str() + path.size() - suffix, kDesignerSuffix) == 0;
 }
 
-// Registers the add-in designer library unless one is registered already; false with a message on failure.
-bool RegisterDesignerLibrary(const std::wstring& exe, std::wstring& message) {
-    std::wstring existing;
-    if (RegisteredDesignerPath(existing))
-        return true; // the platform's own (or an earlier run's) is left as it is
-    const std::wstring path = exe + kDesignerResource;
+// Registers the type library at path (the program, or "program\N" for its type library resource N)
+// without a help folder; false with a message on failure.
+bool RegisterLibraryAt(const std::wstring& path, const wchar_t* what, std::wstring& message) {
     ComPtr<ITypeLib> lib;
     HRESULT hr = ::LoadTypeLibEx(path.c_str(), REGKIND_NONE, lib.ReleaseAndGetAddressOf());
     if (SUCCEEDED(hr))
         hr = ::RegisterTypeLib(lib.Get(), const_cast<LPOLESTR>(path.c_str()), nullptr);
     if (FAILED(hr)) {
-        wchar_t code[16] = {};
-        wsprintfW(code, L"0x%08lX", static_cast<unsigned long>(hr));
-        message = L"cannot register the add-in designer type library (" + std::wstring(code) + L")";
+        message = std::wstring(L"cannot register ") + what + L" (" + com::HexResult(hr) + L")";
         return false;
     }
     return true;
+}
+
+// Registers the add-in designer library unless one is registered already; false with a message on failure.
+bool RegisterDesignerLibrary(const std::wstring& exe, std::wstring& message) {
+    std::wstring existing;
+    if (RegisteredDesignerPath(existing))
+        return true; // the platform's own (or an earlier run's) is left as it is
+    return RegisterLibraryAt(exe + kDesignerResource, L"the add-in designer type library", message);
 }
 
 bool TypeLibraryIsOurs() {
@@ -160,39 +153,29 @@ RegistrationResult RegisterServer(const std::wstring& mailbox, std::wstring& mes
         return kRegistrationRefused;
     }
 
-    const std::wstring exe = ModulePath();
+    const std::wstring exe = com::ModuleFile(nullptr);
     std::wstring command = L"\"" + exe + L"\"";
     if (!mailbox.empty())
         command += L" --mailbox \"" + QuotableFolder(mailbox) + L"\"";
     const std::wstring progId = AnsiToWide(kProgId);
     const std::wstring className = AnsiToWide(kClassName);
     LONG rc = ERROR_SUCCESS;
-    auto write = [&](const std::string& key, const char* name, const std::wstring& value) {
+    auto write = [&](const std::string& key, const std::wstring& value) {
         if (rc == ERROR_SUCCESS)
-            rc = WriteMachineValue(key, name, value);
+            rc = WriteMachineValue(key, value);
     };
-    write(kProgId, nullptr, className);
-    write(std::string(kProgId) + "\\CLSID", nullptr, AnsiToWide(ours));
-    write(ClassKey(), nullptr, className);
-    write(ClassKey() + "\\ProgID", nullptr, progId);
-    write(ClassKey() + "\\VersionIndependentProgID", nullptr, progId);
-    write(ClassKey() + "\\LocalServer32", nullptr, command);
-    write(ClassKey() + "\\TypeLib", nullptr, AnsiToWide(GuidText(kLibraryId)));
+    write(kProgId, className);
+    write(std::string(kProgId) + "\\CLSID", AnsiToWide(ours));
+    write(ClassKey(), className);
+    write(ClassKey() + "\\ProgID", progId);
+    write(ClassKey() + "\\VersionIndependentProgID", progId);
+    write(ClassKey() + "\\LocalServer32", command);
+    write(ClassKey() + "\\TypeLib", AnsiToWide(GuidText(kLibraryId)));
     if (rc != ERROR_SUCCESS) {
         message = L"cannot write the registry (error " + std::to_wstring(rc) + L")";
         return kRegistrationFailed;
     }
-    ComPtr<ITypeLib> lib;
-    HRESULT hr = ::LoadTypeLibEx(exe.c_str(), REGKIND_NONE, lib.ReleaseAndGetAddressOf());
-    if (SUCCEEDED(hr))
-        hr = ::RegisterTypeLib(lib.Get(), const_cast<LPOLESTR>(exe.c_str()), nullptr);
-    if (FAILED(hr)) {
-        wchar_t code[16] = {};
-        wsprintfW(code, L"0x%08lX", static_cast<unsigned long>(hr));
-        message = L"cannot register the type library (" + std::wstring(code) + L")";
-        return kRegistrationFailed;
-    }
-    if (!RegisterDesignerLibrary(exe, message))
+    if (!RegisterLibraryAt(exe, L"the type library", message) || !RegisterDesignerLibrary(exe, message))
         return kRegistrationFailed;
     message = L"registered Outlook.Application -> " + command;
     return kRegistered;

@@ -4,7 +4,7 @@
 #include "OutlookSubstitute_h.h"
 #include "ServerState.h"
 
-class SelectionObject : public DispatchObject<Selection, &IID_Selection> {
+class SelectionObject : public DispatchObject<Selection> {
 public:
     SelectionObject(std::vector<std::shared_ptr<MailMessage>> items, const ServerState& state);
 

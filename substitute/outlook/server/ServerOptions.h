@@ -3,6 +3,9 @@
 #include <string>
 #include <vector>
 
+// Exit codes of the stand-in (registration has its own, see Registration.h).
+enum ExitCode { kOk = 0, kFailure = 1, kBadCommandLine = 2, kAlreadyRunning = 4 };
+
 struct ServerOptions {
     enum class Action {
         Serve,

@@ -2,7 +2,7 @@
 // (absent with --no-explorer) and the fault switches. One instance, owned by the program's main.
 #pragma once
 #include "ComPtr.h"
-#include "ConnectionPoint.h"
+#include "com/ConnectionPoint.h"
 #include "MailMessage.h"
 
 #include <windows.h>
@@ -30,8 +30,8 @@ struct ServerState {
     long failSaveAsAt = 0; // the one SaveAsFile call (1-based) that fails; 0 for none
     long holdSaveAsAt = 0; // the SaveAsFile call that waits for the test first; 0 for none
     std::wstring holdEvent;
-    CommandBarSet* commandBars = nullptr;      // the explorer's bars; null without an explorer
-    ComPtr<ConnectionPoint> applicationEvents; // Outlook's ApplicationEvents
-    bool failCommandBars = false;              // --fail-commandbars
-    bool failActiveMenuBar = false;            // --fail-activemenubar
+    CommandBarSet* commandBars = nullptr;           // the explorer's bars; null without an explorer
+    ComPtr<com::ConnectionPoint> applicationEvents; // Outlook's ApplicationEvents
+    bool failCommandBars = false;                   // --fail-commandbars
+    bool failActiveMenuBar = false;                 // --fail-activemenubar
 };

@@ -1,6 +1,14 @@
-#include "ConnectionPoint.h"
+#include "com/ConnectionPoint.h"
+
+#include "ComString.h"
+#include "Variant.h"
+#include "com/Enumerator.h"
 
 #include <olectl.h>
+
+#include <new>
+
+namespace com {
 
 ConnectionPoint::ConnectionPoint(const IID& source, ContainerFactory container)
     : m_source(source), m_container(std::move(container)) {}
@@ -11,45 +19,22 @@ void ConnectionPoint::Fire(DISPID id, DISPPARAMS& params) {
         sinks.push_back(entry.second);
     ComPtr<ConnectionPoint> keepAlive(this); // a sink may release the last reference to the source
     for (const auto& sink : sinks) {
-        VARIANT ignored;
-        ::VariantInit(&ignored);
+        CVariant ignored;
         EXCEPINFO exception = {};
         UINT argError = 0;
-        sink->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, &ignored, &exception,
+        sink->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, ignored.Ptr(), &exception,
                      &argError);
-        ::VariantClear(&ignored);
-        ::SysFreeString(exception.bstrSource);
-        ::SysFreeString(exception.bstrDescription);
-        ::SysFreeString(exception.bstrHelpFile);
+        // The sink may fill the exception record; its strings are ours to free.
+        CComString source, description, helpFile;
+        source.Attach(exception.bstrSource);
+        description.Attach(exception.bstrDescription);
+        helpFile.Attach(exception.bstrHelpFile);
     }
 }
 
 void ConnectionPoint::DisconnectAll() {
     auto sinks = std::move(m_sinks); // released after the list is empty: a sink may call back
     m_sinks.clear();
-}
-
-HRESULT ConnectionPoint::QueryInterface(REFIID iid, void** out) {
-    if (!out)
-        return E_POINTER;
-    *out = nullptr;
-    if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IConnectionPoint)) {
-        *out = static_cast<IConnectionPoint*>(this);
-        AddRef();
-        return S_OK;
-    }
-    return E_NOINTERFACE;
-}
-
-ULONG ConnectionPoint::AddRef() {
-    return static_cast<ULONG>(::InterlockedIncrement(&m_refs));
-}
-
-ULONG ConnectionPoint::Release() {
-    LONG left = ::InterlockedDecrement(&m_refs);
-    if (left == 0)
-        delete this;
-    return static_cast<ULONG>(left);
 }
 
 HRESULT ConnectionPoint::GetConnectionInterface(IID* iid) {
@@ -100,18 +85,33 @@ HRESULT ConnectionPoint::Unadvise(DWORD cookie) {
 HRESULT ConnectionPoint::EnumConnections(IEnumConnections** out) {
     if (!out)
         return E_POINTER;
-    *out = nullptr;
-    return E_NOTIMPL;
+    std::vector<CONNECTDATA> connections;
+    for (const auto& entry : m_sinks)
+        connections.push_back({entry.second.Get(), entry.first});
+    *out = new (std::nothrow) Enumerator<IEnumConnections, CONNECTDATA>(std::move(connections));
+    return *out ? S_OK : E_OUTOFMEMORY;
 }
 
-HRESULT FindOnlyConnectionPoint(ConnectionPoint* point, const IID& source, REFIID wanted,
-                                IConnectionPoint** out) {
+HRESULT EventSource::EnumConnectionPoints(IEnumConnectionPoints** out) {
+    if (!out)
+        return E_POINTER;
+    std::vector<IConnectionPoint*> points;
+    if (ConnectionPoint* point = Events())
+        points.push_back(point);
+    *out = new (std::nothrow) Enumerator<IEnumConnectionPoints, IConnectionPoint*>(std::move(points));
+    return *out ? S_OK : E_OUTOFMEMORY;
+}
+
+HRESULT EventSource::FindConnectionPoint(REFIID iid, IConnectionPoint** out) {
     if (!out)
         return E_POINTER;
     *out = nullptr;
-    if (!point || !IsEqualIID(wanted, source))
+    ConnectionPoint* point = Events();
+    if (!point || iid != point->Source())
         return CONNECT_E_NOCONNECTION;
     point->AddRef();
     *out = point;
     return S_OK;
 }
+
+} // namespace com
