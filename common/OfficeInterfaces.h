@@ -29,6 +29,28 @@ struct IDTExtensibility2 : public IDispatch {
 };
 __CRT_UUID_DECL(IDTExtensibility2, 0xB65AD801, 0xABAF, 0x11D0, 0xBB, 0x8B, 0x00, 0xA0, 0xC9, 0x0F, 0x27, 0x44)
 
+// The ribbon interfaces of Office 2007 and later, declared from their published signatures. All
+// three are dual: Office reaches the add-in's callbacks by name through the IDispatch part of
+// the IRibbonExtensibility pointer it got, and reads IRibbonControl late-bound.
+struct IRibbonExtensibility : public IDispatch {
+    virtual HRESULT STDMETHODCALLTYPE GetCustomUI(BSTR RibbonID, BSTR* RibbonXml) = 0;
+};
+__CRT_UUID_DECL(IRibbonExtensibility, 0x000C0396, 0x0000, 0x0000, 0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,
+                0x46)
+
+struct IRibbonControl : public IDispatch {
+    virtual HRESULT STDMETHODCALLTYPE get_Id(BSTR* Id) = 0;
+    virtual HRESULT STDMETHODCALLTYPE get_Context(IDispatch** Context) = 0;
+    virtual HRESULT STDMETHODCALLTYPE get_Tag(BSTR* Tag) = 0;
+};
+__CRT_UUID_DECL(IRibbonControl, 0x000C0395, 0x0000, 0x0000, 0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46)
+
+struct IRibbonUI : public IDispatch {
+    virtual HRESULT STDMETHODCALLTYPE Invalidate() = 0;
+    virtual HRESULT STDMETHODCALLTYPE InvalidateControl(BSTR ControlID) = 0;
+};
+__CRT_UUID_DECL(IRibbonUI, 0x000C03A7, 0x0000, 0x0000, 0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46)
+
 namespace office {
 
 // {B65AD801-ABAF-11D0-BB8B-00A0C90F2744}
@@ -59,6 +81,24 @@ constexpr IID IID_CommandBarPopup = {
 // Office: _CommandBarButtonEvents {000C0351-0000-0000-C000-000000000046}
 constexpr IID IID_CommandBarButtonEvents = {
     0x000C0351, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
+
+// Office: IRibbonExtensibility {000C0396-0000-0000-C000-000000000046}
+constexpr IID IID_IRibbonExtensibility = {
+    0x000C0396, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
+// Office: IRibbonControl {000C0395-0000-0000-C000-000000000046}
+constexpr IID IID_IRibbonControl = {
+    0x000C0395, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
+// Office: IRibbonUI {000C03A7-0000-0000-C000-000000000046}
+constexpr IID IID_IRibbonUI = {0x000C03A7, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
+// DISPIDs of the ribbon interfaces' members, as Office's type library gives them.
+constexpr DISPID kDispidGetCustomUI = 1;
+constexpr DISPID kDispidRibbonControlId = 1;
+constexpr DISPID kDispidRibbonControlContext = 2;
+constexpr DISPID kDispidRibbonControlTag = 3;
+constexpr DISPID kDispidRibbonInvalidate = 1;
+constexpr DISPID kDispidRibbonInvalidateControl = 2;
+// The ribbon ID of Outlook's main window, the only one the add-in fills.
+constexpr wchar_t kRibbonIdExplorer[] = L"Microsoft.Outlook.Explorer";
 
 // Office's command-bar constants that the add-in passes.
 constexpr long msoControlButton = 1;
