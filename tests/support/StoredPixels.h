@@ -37,17 +37,20 @@ inline bool ReadStoredPixels(const std::string& path, StoredPixels& out) {
     ComPtr<IWICBitmapFrameDecode> frame;
     ComPtr<IWICFormatConverter> converter;
     std::wstring wide(path.begin(), path.end());
-    if (FAILED(::CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_IWICImagingFactory,
+    if (FAILED(::CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER,
+                                  IID_IWICImagingFactory,
                                   reinterpret_cast<void**>(factory.ReleaseAndGetAddressOf()))) ||
-        FAILED(factory->CreateDecoderFromFilename(wide.c_str(), nullptr, GENERIC_READ, WICDecodeMetadataCacheOnDemand,
+        FAILED(factory->CreateDecoderFromFilename(wide.c_str(), nullptr, GENERIC_READ,
+                                                  WICDecodeMetadataCacheOnDemand,
                                                   decoder.ReleaseAndGetAddressOf())) ||
         FAILED(decoder->GetFrameCount(&out.frames)) ||
         FAILED(decoder->GetFrame(0, frame.ReleaseAndGetAddressOf())) ||
         FAILED(frame->GetSize(&out.width, &out.height)) ||
         FAILED(factory->CreateFormatConverter(converter.ReleaseAndGetAddressOf())) ||
-        FAILED(converter->Initialize(frame.Get(), GUID_WICPixelFormat32bppBGRA, WICBitmapDitherTypeNone, nullptr, 0,
-                                     WICBitmapPaletteTypeCustom)))
+        FAILED(converter->Initialize(frame.Get(), GUID_WICPixelFormat32bppBGRA, WICBitmapDitherTypeNone,
+                                     nullptr, 0, WICBitmapPaletteTypeCustom)))
         return false;
     out.bgra.assign(static_cast<size_t>(out.width) * out.height * 4, 0);
-    return SUCCEEDED(converter->CopyPixels(nullptr, out.width * 4, static_cast<UINT>(out.bgra.size()), out.bgra.data()));
+    return SUCCEEDED(
+        converter->CopyPixels(nullptr, out.width * 4, static_cast<UINT>(out.bgra.size()), out.bgra.data()));
 }

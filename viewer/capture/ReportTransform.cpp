@@ -67,8 +67,10 @@ void MarkEntries(IXMLDOMDocument2* xml, const EntryMarks& marks) {
         ComPtr<IXMLDOMNode> node;
         ComPtr<IXMLDOMElement> element;
         if (mark.entry >= marks.entryCount ||
-            FAILED(entries->get_item(static_cast<long>(mark.entry), node.ReleaseAndGetAddressOf())) || !node ||
-            FAILED(node->QueryInterface(IID_XmlElement, reinterpret_cast<void**>(element.ReleaseAndGetAddressOf()))))
+            FAILED(entries->get_item(static_cast<long>(mark.entry), node.ReleaseAndGetAddressOf())) ||
+            !node ||
+            FAILED(node->QueryInterface(IID_XmlElement,
+                                        reinterpret_cast<void**>(element.ReleaseAndGetAddressOf()))))
             continue;
         CComString name(AnsiToWide(mark.attribute));
         element->setAttribute(name.Get(), CVariant::FromString(AnsiToWide(mark.value)).Get());

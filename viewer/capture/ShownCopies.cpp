@@ -12,8 +12,9 @@ namespace {
 const char kShownAttribute[] = "SHOWNCOPY";
 const char kPagesAttribute[] = "PAGECOUNT";
 const char kPicture[] = "PIC";
-// Room a copy's path needs beyond its base: the extension the engine adds.
-constexpr size_t kCopyExtension = 4;
+// Room a copy's path needs beyond its base: the engine adds ".jpg" or ".png", and ".part" while
+// the copy is being written.
+constexpr size_t kCopyExtension = 5;
 
 void DeleteAll(std::vector<std::string>& paths) {
     for (const std::string& path : paths)

@@ -26,7 +26,8 @@ std::string Picture(const char* leaf) {
 }
 
 // The report as its layout has it, for a UTF-8 capture of these names.
-std::string ExpectedReport(const std::string& subject, const std::vector<std::pair<std::string, const char*>>& entries) {
+std::string ExpectedReport(const std::string& subject,
+                           const std::vector<std::pair<std::string, const char*>>& entries) {
     std::string xml = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n"
                       "<?xml-stylesheet href=\"VaroReport.xsl\" type=\"text/xsl\" ?>\r\n"
                       "<MAILITEM xml:space=\"preserve\">\r\n<SUBJECT>" +
@@ -66,7 +67,8 @@ protected:
         EXPECT_TRUE(pixels.Near(3, 3, 0xFF0000)) << copy << " top left " << std::hex << pixels.At(3, 3);
         EXPECT_TRUE(pixels.Near(60, 3, 0x00FF00)) << copy << " top right " << std::hex << pixels.At(60, 3);
         EXPECT_TRUE(pixels.Near(3, 44, 0x0000FF)) << copy << " bottom left " << std::hex << pixels.At(3, 44);
-        EXPECT_TRUE(pixels.Near(60, 44, 0xFFFFFF)) << copy << " bottom right " << std::hex << pixels.At(60, 44);
+        EXPECT_TRUE(pixels.Near(60, 44, 0xFFFFFF))
+            << copy << " bottom right " << std::hex << pixels.At(60, 44);
     }
 };
 
@@ -92,7 +94,8 @@ TEST_F(PictureMail, TurnedPhotoAndScanAreShownUprightFromCopiesThatGoAtExit) {
         {"phone photo.jpg", "PIC"}, {"scan.tif", "PIC"},     {"plain.bmp", "PIC"},
         {"notes.txt", "DOC"},       {"VaroShow (2)", "PIC"}, {"1-1.jpg", "PIC"}};
     EXPECT_EQ(Read("VaroReport.xml"), ExpectedReport("photo and scan", entries));
-    EXPECT_EQ(Read("varovlg.log"), "phone photo.jpg\r\nscan.tif\r\nplain.bmp\r\nnotes.txt\r\nVaroShow (2)\r\n1-1.jpg\r\n");
+    EXPECT_EQ(Read("varovlg.log"),
+              "phone photo.jpg\r\nscan.tif\r\nplain.bmp\r\nnotes.txt\r\nVaroShow (2)\r\n1-1.jpg\r\n");
 
     // The turned photos and the scan are shown from upright copies named by entry; the bitmap is
     // shown from itself. Each original stays linked, and the scan says it has more pages.
@@ -104,9 +107,10 @@ TEST_F(PictureMail, TurnedPhotoAndScanAreShownUprightFromCopiesThatGoAtExit) {
         ExpectUpright(copy);
         if (copy.size() > 4 && copy.substr(copy.size() - 4) == ".jpg") {
             const std::string bytes = Read("VaroShow\\" + copy);
-            EXPECT_EQ(Pictures::ReadJpegInfo(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size())
-                          .orientation,
-                      1)
+            EXPECT_EQ(
+                Pictures::ReadJpegInfo(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size())
+                    .orientation,
+                1)
                 << copy << " would be turned a second time by a browser that reads the tag";
         }
     }
@@ -121,7 +125,8 @@ TEST_F(PictureMail, TurnedPhotoAndScanAreShownUprightFromCopiesThatGoAtExit) {
     EXPECT_EQ(Count(page, "page 1 of 2"), 1u);
     EXPECT_EQ(Count(page, "src=\"./plain.bmp\""), 1u);
     EXPECT_EQ(Count(page, "src=\"./VaroShow%20(2)\""), 1u);
-    EXPECT_EQ(Count(page, "src=\"./1-1.jpg\""), 0u) << "the attachment named like a copy is shown from its copy";
+    EXPECT_EQ(Count(page, "src=\"./1-1.jpg\""), 0u)
+        << "the attachment named like a copy is shown from its copy";
     KeepPageForBrowser(mail.subject, kBinary + "\\capture-pictures\\");
 
     // A second capture of the same mail replaces the copies: the first run's are gone.
@@ -150,13 +155,12 @@ TEST_F(PictureMail, HostilePicturesFallBackToTheirOwnEntries) {
     ASSERT_TRUE(WaitForPages(1, kRunTimeoutMs))
         << "no page; messages: " << (m_varo->messages.empty() ? "none" : m_varo->messages.front());
     CheckCapture(ListedCount(mail));
-    EXPECT_EQ(Read("VaroReport.xml"),
-              ExpectedReport("hostile pictures", {{"truncated.jpg", "PIC"},
-                                                  {"huge.tif", "PIC"},
-                                                  {"lying.pcx", "PIC"},
-                                                  {"empty.tif", "PIC"},
-                                                  {"text.jpg", "PIC"},
-                                                  {"good.jpg", "PIC"}}));
+    EXPECT_EQ(Read("VaroReport.xml"), ExpectedReport("hostile pictures", {{"truncated.jpg", "PIC"},
+                                                                          {"huge.tif", "PIC"},
+                                                                          {"lying.pcx", "PIC"},
+                                                                          {"empty.tif", "PIC"},
+                                                                          {"text.jpg", "PIC"},
+                                                                          {"good.jpg", "PIC"}}));
     const std::string page = Read("VaroReport.htm");
     for (const char* name : {"huge.tif", "lying.pcx", "empty.tif", "text.jpg"})
         EXPECT_EQ(Count(page, std::string("src=\"./") + name + "\""), 1u) << name << " did not fall back";
