@@ -20,7 +20,8 @@ namespace {
 // A JPEG's header segments come first and are at most 64 KB each; EXIF sits in the first or second.
 constexpr std::size_t kHeadBytes = 256 * 1024;
 constexpr std::size_t kScanChunk = 1024 * 1024;
-constexpr char kTemporarySuffix[] = ".part";
+// As long as the extensions, so a base path that leaves room for them leaves room for it.
+constexpr char kTemporarySuffix[] = ".tmp";
 constexpr char kJpegExtension[] = ".jpg";
 constexpr char kPngExtension[] = ".png";
 
@@ -229,14 +230,6 @@ bool ShownCopyMaker::Make(const std::string& sourcePath, const std::string& copy
 
 namespace {
 
-// Encodes the picture from memory; the bitmap's own pixels are let go once the platform has its copy.
-bool EncodeBitmap(const WicCodec& codec, Bitmap32&& bitmap, ImageContainer wanted, const std::string& path,
-                  ImageContainer* written) {
-    ComPtr<IWICBitmap> source = codec.FromMemory(bitmap);
-    bitmap = Bitmap32();
-    return source && SUCCEEDED(codec.Encode(source.Get(), wanted, path, written));
-}
-
 bool MakeFromPcx(const WicCodec& codec, const std::string& sourcePath, const FileBytes& head,
                  const std::string& path, ImageContainer* written) {
     if (!FitsPixelBudget(1, PcxPixels(head)) || head.fileSize > LargestPcxFile(head))
@@ -248,7 +241,7 @@ bool MakeFromPcx(const WicCodec& codec, const std::string& sourcePath, const Fil
     if (!decoded.ok() || decoded.truncated)
         return false;
     file = FileBytes();
-    return EncodeBitmap(codec, std::move(decoded.bitmap), ImageContainer::Png, path, written);
+    return SUCCEEDED(codec.EncodePixels(decoded.bitmap, ImageContainer::Png, path, written));
 }
 
 bool MakeFromJpeg(const WicCodec& codec, const std::string& sourcePath, const FileBytes& head,
@@ -267,7 +260,7 @@ bool MakeFromJpeg(const WicCodec& codec, const std::string& sourcePath, const Fi
     Bitmap32 upright =
         Orient(stored.pixels.data(), stored.width, stored.height, stored.stride(), info.orientation);
     stored = Bitmap32();
-    return !upright.empty() && EncodeBitmap(codec, std::move(upright), ImageContainer::Jpeg, path, written);
+    return !upright.empty() && SUCCEEDED(codec.EncodePixels(upright, ImageContainer::Jpeg, path, written));
 }
 
 // TIFF and what else the platform decodes: the first frame. Scans and drawings in bilevel, grey or
@@ -286,7 +279,7 @@ bool MakeFromFrame(const WicCodec& codec, const std::string& sourcePath, bool pa
         return false;
     frame = WicFrame();
     const ImageContainer container = ContainerFor(pixels);
-    return EncodeBitmap(codec, std::move(pixels), container, path, written);
+    return SUCCEEDED(codec.EncodePixels(pixels, container, path, written));
 }
 
 } // namespace

@@ -53,6 +53,10 @@ public:
     HRESULT Encode(IWICBitmapSource* source, ImageContainer wanted, const std::string& path,
                    ImageContainer* written) const;
 
+    // The same for pixels in memory, handed to the encoder without a copy of the whole picture.
+    HRESULT EncodePixels(const Bitmap32& bitmap, ImageContainer wanted, const std::string& path,
+                         ImageContainer* written) const;
+
     IWICImagingFactory* factory() const { return m_factory.Get(); }
 
 private:
