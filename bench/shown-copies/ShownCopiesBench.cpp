@@ -14,13 +14,12 @@
 #include <string>
 #include <vector>
 
+#include "BenchPhoto.h"
 #include "Orient.h"
 
 using namespace Pictures;
 
 namespace {
-
-constexpr std::uint32_t kWidth = 4000, kHeight = 3000;
 
 double MedianMs(int runs, const std::function<void()>& work) {
     std::vector<double> ms;
@@ -32,72 +31,6 @@ double MedianMs(int runs, const std::function<void()>& work) {
     }
     std::sort(ms.begin(), ms.end());
     return ms[ms.size() / 2];
-}
-
-// Smooth light and colour with a little sensor noise: about the bytes per pixel of a phone photo.
-Bitmap32 PhotoPixels() {
-    Bitmap32 photo;
-    photo.width = kWidth;
-    photo.height = kHeight;
-    photo.pixels.resize(std::size_t{kWidth} * kHeight);
-    std::uint32_t noise = 12345;
-    for (std::uint32_t y = 0; y < kHeight; ++y)
-        for (std::uint32_t x = 0; x < kWidth; ++x) {
-            noise = noise * 1664525u + 1013904223u;
-            const int grain = static_cast<int>(noise >> 26) - 32;
-            auto channel = [grain](std::uint32_t v) {
-                return static_cast<std::uint32_t>(
-                    std::clamp(static_cast<int>(v % 512 < 256 ? v % 256 : 511 - v % 512) + grain, 0, 255));
-            };
-            photo.pixels[std::size_t{y} * kWidth + x] = 0xFF000000u | channel(x / 8 + y / 24) << 16 |
-                                                        channel(y / 6 + (x * y) / 90000) << 8 |
-                                                        channel((x + y) / 12);
-        }
-    return photo;
-}
-
-// The file with an EXIF block of one orientation entry (little-endian) right after its start.
-void WriteWithOrientation(const std::vector<char>& jpeg, int orientation, const std::string& path) {
-    const unsigned char exif[] = {0xFF,
-                                  0xE1,
-                                  0,
-                                  34,
-                                  'E',
-                                  'x',
-                                  'i',
-                                  'f',
-                                  0,
-                                  0,
-                                  'I',
-                                  'I',
-                                  42,
-                                  0,
-                                  8,
-                                  0,
-                                  0,
-                                  0,
-                                  1,
-                                  0,
-                                  0x12,
-                                  1,
-                                  3,
-                                  0,
-                                  1,
-                                  0,
-                                  0,
-                                  0,
-                                  static_cast<unsigned char>(orientation),
-                                  0,
-                                  0,
-                                  0,
-                                  0,
-                                  0,
-                                  0,
-                                  0};
-    std::ofstream out(path, std::ios::binary);
-    out.write(jpeg.data(), 2);
-    out.write(reinterpret_cast<const char*>(exif), sizeof exif);
-    out.write(jpeg.data() + 2, static_cast<std::streamsize>(jpeg.size() - 2));
 }
 
 } // namespace
@@ -114,20 +47,15 @@ int main(int argc, char** argv) {
     {
         ShownCopyMaker maker;
         WicCodec codec;
-        ImageContainer written;
-        ComPtr<IWICBitmap> source = codec.FromMemory(PhotoPixels());
-        if (!source || FAILED(codec.Encode(source.Get(), ImageContainer::Jpeg, plain, &written)) ||
-            written != ImageContainer::Jpeg) {
+        const std::string jpeg = BenchPhoto::Jpeg(codec, plain);
+        if (jpeg.empty()) {
             std::fprintf(stderr, "shown copies bench: no JPEG encoder here\n");
             return 1;
         }
-        source.Reset();
-        std::ifstream in(plain, std::ios::binary);
-        const std::vector<char> jpeg((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-        WriteWithOrientation(jpeg, 1, upright);
-        WriteWithOrientation(jpeg, 6, turned);
-        std::printf("shown copies bench: %u x %u photo, %zu KB, median of %d runs\n", kWidth, kHeight,
-                    jpeg.size() / 1024, runs);
+        BenchPhoto::Write(upright, BenchPhoto::WithOrientation(jpeg, 1));
+        BenchPhoto::Write(turned, BenchPhoto::WithOrientation(jpeg, 6));
+        std::printf("shown copies bench: %u x %u photo, %zu KB, median of %d runs\n", BenchPhoto::kWidth,
+                    BenchPhoto::kHeight, jpeg.size() / 1024, runs);
 
         // The floor: the decoder's own pixels, in its own format, nothing converted.
         const double decode = MedianMs(runs, [&] {
