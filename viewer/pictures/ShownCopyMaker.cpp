@@ -253,14 +253,20 @@ bool MakeFromJpeg(const WicCodec& codec, const std::string& sourcePath, const Fi
     if (!HasEndOfImage(sourcePath, info.scanOffset ? info.scanOffset : head.bytes.size()))
         return false;
     WicFrame frame;
-    Bitmap32 stored;
-    if (!codec.Open(sourcePath, &frame) || !codec.DecodeBgra(frame, &stored))
+    BgrPixels stored;
+    if (!codec.Open(sourcePath, &frame) || !codec.DecodeBgr(frame, &stored))
         return false;
-    frame = WicFrame(); // the decoder's own buffers go before the turned copy is made
-    Bitmap32 upright =
-        Orient(stored.pixels.data(), stored.width, stored.height, stored.stride(), info.orientation);
-    stored = Bitmap32();
-    return !upright.empty() && SUCCEEDED(codec.EncodePixels(upright, ImageContainer::Jpeg, path, written));
+    frame = WicFrame(); // the decoder's own buffers go before the copy is encoded
+    // The upright rows are made a strip at a time as the encoder takes them.
+    const bool swap = SwapsSides(info.orientation);
+    const std::uint32_t width = swap ? stored.height : stored.width,
+                        height = swap ? stored.width : stored.height;
+    const BgrRowSource upright = [&stored, &info](std::uint32_t first, std::uint32_t count,
+                                                  std::uint8_t* rows, std::size_t stride) {
+        return OrientRowsBgr(stored.bytes.data(), stored.width, stored.height, stored.stride, 3,
+                             info.orientation, first, count, rows, stride);
+    };
+    return SUCCEEDED(codec.EncodeRows(width, height, upright, ImageContainer::Jpeg, path, written));
 }
 
 // TIFF and what else the platform decodes: the first frame. Scans and drawings in bilevel, grey or

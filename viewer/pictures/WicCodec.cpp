@@ -98,6 +98,30 @@ bool WicCodec::DecodeBgra(const WicFrame& frame, Bitmap32* out) const {
     return true;
 }
 
+bool WicCodec::DecodeBgr(const WicFrame& frame, BgrPixels* out) const {
+    if (!m_factory || !frame.frame || !out || !FitsPixelBudget(frame.width, frame.height))
+        return false;
+    ComPtr<IWICFormatConverter> converter;
+    if (FAILED(m_factory->CreateFormatConverter(converter.ReleaseAndGetAddressOf())) ||
+        FAILED(converter->Initialize(frame.frame.Get(), GUID_WICPixelFormat24bppBGR, WICBitmapDitherTypeNone,
+                                     nullptr, 0.0, WICBitmapPaletteTypeCustom)))
+        return false;
+    BgrPixels pixels;
+    pixels.width = frame.width;
+    pixels.height = frame.height;
+    pixels.stride = (std::size_t{frame.width} * 3 + 3) / 4 * 4; // rows on 4-byte bounds, as WIC keeps them
+    try {
+        pixels.bytes.resize(pixels.stride * frame.height);
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    if (FAILED(converter->CopyPixels(nullptr, static_cast<UINT>(pixels.stride),
+                                     static_cast<UINT>(pixels.bytes.size()), pixels.bytes.data())))
+        return false;
+    *out = std::move(pixels);
+    return true;
+}
+
 bool WicCodec::Recognises(const std::uint8_t* head, std::size_t size) const {
     if (!m_factory || !head || size == 0)
         return false;
@@ -186,8 +210,36 @@ HRESULT Finish(EncoderFrame& target, ImageContainer* written) {
     return S_OK;
 }
 
-// Rows handed to the encoder at a time when they must be converted on the way.
+// Rows handed to the encoder at a time when they must be made or converted on the way.
 constexpr std::uint32_t kStripRows = 64;
+
+// Strips of 3-byte rows to an encoder that took 24-bit BGR; any other format gets the whole picture
+// made first, and WriteSource converts it.
+HRESULT WriteBgrRows(IWICImagingFactory* factory, EncoderFrame& target, std::uint32_t width,
+                     std::uint32_t height, const BgrRowSource& rows) {
+    const std::size_t rowBytes = std::size_t{width} * 3;
+    if (target.format == GUID_WICPixelFormat24bppBGR) {
+        std::vector<BYTE> strip(rowBytes * kStripRows);
+        for (std::uint32_t y = 0; y < height; y += kStripRows) {
+            const std::uint32_t count = std::min(kStripRows, height - y);
+            if (!rows(y, count, strip.data(), rowBytes))
+                return E_FAIL;
+            const HRESULT hr = target.frame->WritePixels(count, static_cast<UINT>(rowBytes),
+                                                         static_cast<UINT>(rowBytes * count), strip.data());
+            if (FAILED(hr))
+                return hr;
+        }
+        return S_OK;
+    }
+    std::vector<BYTE> whole(rowBytes * height);
+    if (!rows(0, height, whole.data(), rowBytes))
+        return E_FAIL;
+    ComPtr<IWICBitmap> bitmap;
+    HRESULT hr = factory->CreateBitmapFromMemory(width, height, GUID_WICPixelFormat24bppBGR,
+                                                 static_cast<UINT>(rowBytes), static_cast<UINT>(whole.size()),
+                                                 whole.data(), bitmap.ReleaseAndGetAddressOf());
+    return FAILED(hr) ? hr : target.frame->WriteSource(bitmap.Get(), nullptr);
+}
 
 } // namespace
 
@@ -236,24 +288,36 @@ HRESULT WicCodec::EncodePixels(const Bitmap32& bitmap, ImageContainer wanted, co
                                       const_cast<BYTE*>(reinterpret_cast<const BYTE*>(bitmap.pixels.data())));
     } else if (target.format == GUID_WICPixelFormat24bppBGR) {
         // The JPEG encoder's own format, converted a strip at a time instead of a second picture.
-        const UINT rowBytes = bitmap.width * 3;
-        std::vector<BYTE> strip(std::size_t{rowBytes} * kStripRows);
-        for (std::uint32_t y = 0; y < bitmap.height && SUCCEEDED(hr); y += kStripRows) {
-            const std::uint32_t rows = std::min(kStripRows, bitmap.height - y);
-            BYTE* out = strip.data();
-            const std::uint32_t* in = bitmap.pixels.data() + std::size_t{y} * bitmap.width;
-            for (std::size_t i = 0, n = std::size_t{rows} * bitmap.width; i < n; ++i, out += 3) {
-                out[0] = static_cast<BYTE>(in[i]);
-                out[1] = static_cast<BYTE>(in[i] >> 8);
-                out[2] = static_cast<BYTE>(in[i] >> 16);
-            }
-            hr = target.frame->WritePixels(rows, rowBytes, rowBytes * rows, strip.data());
-        }
+        hr = WriteBgrRows(
+            m_factory.Get(), target, bitmap.width, bitmap.height,
+            [&bitmap](std::uint32_t first, std::uint32_t count, std::uint8_t* out, std::size_t stride) {
+                for (std::uint32_t y = first; y < first + count; ++y, out += stride) {
+                    const std::uint32_t* in = bitmap.pixels.data() + std::size_t{y} * bitmap.width;
+                    for (std::uint32_t x = 0; x < bitmap.width; ++x) {
+                        out[3 * x] = static_cast<std::uint8_t>(in[x]);
+                        out[3 * x + 1] = static_cast<std::uint8_t>(in[x] >> 8);
+                        out[3 * x + 2] = static_cast<std::uint8_t>(in[x] >> 16);
+                    }
+                }
+                return true;
+            });
     } else {
         ComPtr<IWICBitmap> source = FromMemory(bitmap);
         hr = source ? target.frame->WriteSource(source.Get(), nullptr) : E_OUTOFMEMORY;
     }
     if (FAILED(hr))
+        return hr;
+    return Finish(target, written);
+}
+
+HRESULT WicCodec::EncodeRows(std::uint32_t width, std::uint32_t height, const BgrRowSource& rows,
+                             ImageContainer wanted, const std::string& path, ImageContainer* written) const {
+    if (!m_factory || !rows || !written || width == 0 || height == 0)
+        return E_POINTER;
+    EncoderFrame target;
+    HRESULT hr = StartFrame(m_factory.Get(), wanted, path, width, height, kDefaultDpi, kDefaultDpi,
+                            GUID_WICPixelFormat24bppBGR, &target);
+    if (FAILED(hr) || FAILED(hr = WriteBgrRows(m_factory.Get(), target, width, height, rows)))
         return hr;
     return Finish(target, written);
 }
