@@ -170,6 +170,12 @@ TEST_F(ShownCopies, ScansAndPcxBecomePngOfTheSamePixels) {
     ASSERT_TRUE(maker.Make(kSamples + "photo.tif", folder + "photo", &copy));
     EXPECT_EQ(copy.path, folder + "photo.jpg");
 
+    // A format that only the platform's decoders know (here an icon) is shown through a copy too.
+    ASSERT_TRUE(ShownCopyMaker::Needs(kSamples + "marked.ico"));
+    ASSERT_TRUE(maker.Make(kSamples + "marked.ico", folder + "icon", &copy));
+    EXPECT_EQ(copy.path, folder + "icon.png");
+    EXPECT_EQ(ReadBack(copy.path).pixels.pixels, marked.pixels);
+
     // PCX of every depth: ImageMagick's 1, 8, 24 and 32 bits, and 4 bits built here.
     PictureBuilders::PcxHeader four;
     four.bits = 4;
@@ -201,7 +207,14 @@ TEST_F(ShownCopies, ScansAndPcxBecomePngOfTheSamePixels) {
         EXPECT_EQ(ShownCopyMaker::PixelsOf(kSamples + leaf), 48u * 32) << leaf;
         EXPECT_FALSE(maker.Make(kSamples + leaf, folder + "shown", &copy)) << leaf;
     }
-    EXPECT_EQ(Files(folder).size(), 3u); // pages, fax and photo
+    // Nor is there anything to show of a file that no decoder reads, whatever its name.
+    WriteFile(folder + "notes.jpg",
+              Bytes{'N', 'o', 't', ' ', 'a', ' ', 'p', 'i', 'c', 't', 'u', 'r', 'e', '\n'});
+    EXPECT_FALSE(ShownCopyMaker::Needs(folder + "notes.jpg"));
+    EXPECT_EQ(ShownCopyMaker::PixelsOf(folder + "notes.jpg"), 0u);
+    EXPECT_FALSE(maker.Make(folder + "notes.jpg", folder + "shown", &copy));
+    ::DeleteFileA((folder + "notes.jpg").c_str());
+    EXPECT_EQ(Files(folder).size(), 4u); // pages, fax, photo and icon
 }
 
 // A little-endian TIFF of one 8-bit grey strip (plain, or PackBits when packed) whose header gives

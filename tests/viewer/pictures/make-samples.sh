@@ -7,7 +7,7 @@
 #  *.pcx              PCX files of the depths ImageMagick writes, each with the .bgra of its source
 #  pages2.tif         two pages in LZW, the marked picture first; fax.tif a bilevel page in CCITT G4
 #                     (a black mark top left, a smaller one bottom right); photo.tif a 24-bit photo
-#  marked.bmp/.gif    what the browser shows by itself, with marked.png
+#  marked.bmp/.gif    what the browser shows by itself, with marked.png; marked.ico what it does not
 set -euo pipefail
 convert=$1 dir=$2
 rm -rf "$dir"; mkdir -p "$dir"; cd "$dir"
@@ -43,3 +43,4 @@ for f in marked many mono alpha; do "$convert" $f.png -depth 8 BGRA:$f.bgra; don
 "$convert" -seed 7 -size 64x48 plasma:fractal -depth 8 -type truecolor -compress lzw photo.tif
 "$convert" marked.png BMP3:marked.bmp
 "$convert" marked.png marked.gif
+"$convert" marked.png marked.ico
