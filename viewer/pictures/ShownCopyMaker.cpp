@@ -20,7 +20,8 @@ namespace {
 // A JPEG's header segments come first and are at most 64 KB each; EXIF sits in the first or second.
 constexpr std::size_t kHeadBytes = 256 * 1024;
 constexpr std::size_t kScanChunk = 1024 * 1024;
-constexpr char kTemporarySuffix[] = ".part";
+// As long as the extensions, so a base path that leaves room for them leaves room for it.
+constexpr char kTemporarySuffix[] = ".tmp";
 constexpr char kJpegExtension[] = ".jpg";
 constexpr char kPngExtension[] = ".png";
 
@@ -229,14 +230,6 @@ bool ShownCopyMaker::Make(const std::string& sourcePath, const std::string& copy
 
 namespace {
 
-// Encodes the picture from memory; the bitmap's own pixels are let go once the platform has its copy.
-bool EncodeBitmap(const WicCodec& codec, Bitmap32&& bitmap, ImageContainer wanted, const std::string& path,
-                  ImageContainer* written) {
-    ComPtr<IWICBitmap> source = codec.FromMemory(bitmap);
-    bitmap = Bitmap32();
-    return source && SUCCEEDED(codec.Encode(source.Get(), wanted, path, written));
-}
-
 bool MakeFromPcx(const WicCodec& codec, const std::string& sourcePath, const FileBytes& head,
                  const std::string& path, ImageContainer* written) {
     if (!FitsPixelBudget(1, PcxPixels(head)) || head.fileSize > LargestPcxFile(head))
@@ -248,7 +241,7 @@ bool MakeFromPcx(const WicCodec& codec, const std::string& sourcePath, const Fil
     if (!decoded.ok() || decoded.truncated)
         return false;
     file = FileBytes();
-    return EncodeBitmap(codec, std::move(decoded.bitmap), ImageContainer::Png, path, written);
+    return SUCCEEDED(codec.EncodePixels(decoded.bitmap, ImageContainer::Png, path, written));
 }
 
 bool MakeFromJpeg(const WicCodec& codec, const std::string& sourcePath, const FileBytes& head,
@@ -260,14 +253,20 @@ bool MakeFromJpeg(const WicCodec& codec, const std::string& sourcePath, const Fi
     if (!HasEndOfImage(sourcePath, info.scanOffset ? info.scanOffset : head.bytes.size()))
         return false;
     WicFrame frame;
-    Bitmap32 stored;
-    if (!codec.Open(sourcePath, &frame) || !codec.DecodeBgra(frame, &stored))
+    BgrPixels stored;
+    if (!codec.Open(sourcePath, &frame) || !codec.DecodeBgr(frame, &stored))
         return false;
-    frame = WicFrame(); // the decoder's own buffers go before the turned copy is made
-    Bitmap32 upright =
-        Orient(stored.pixels.data(), stored.width, stored.height, stored.stride(), info.orientation);
-    stored = Bitmap32();
-    return !upright.empty() && EncodeBitmap(codec, std::move(upright), ImageContainer::Jpeg, path, written);
+    frame = WicFrame(); // the decoder's own buffers go before the copy is encoded
+    // The upright rows are made a strip at a time as the encoder takes them.
+    const bool swap = SwapsSides(info.orientation);
+    const std::uint32_t width = swap ? stored.height : stored.width,
+                        height = swap ? stored.width : stored.height;
+    const BgrRowSource upright = [&stored, &info](std::uint32_t first, std::uint32_t count,
+                                                  std::uint8_t* rows, std::size_t stride) {
+        return OrientRowsBgr(stored.bytes.data(), stored.width, stored.height, stored.stride, 3,
+                             info.orientation, first, count, rows, stride);
+    };
+    return SUCCEEDED(codec.EncodeRows(width, height, upright, ImageContainer::Jpeg, path, written));
 }
 
 // TIFF and what else the platform decodes: the first frame. Scans and drawings in bilevel, grey or
@@ -286,7 +285,7 @@ bool MakeFromFrame(const WicCodec& codec, const std::string& sourcePath, bool pa
         return false;
     frame = WicFrame();
     const ImageContainer container = ContainerFor(pixels);
-    return EncodeBitmap(codec, std::move(pixels), container, path, written);
+    return SUCCEEDED(codec.EncodePixels(pixels, container, path, written));
 }
 
 } // namespace

@@ -9,7 +9,9 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
+#include <vector>
 
 #include "Bitmap32.h"
 
@@ -30,6 +32,19 @@ struct WicFrame {
     bool fewColours = false;
 };
 
+// Decoded pixels of 3 bytes (B, G, R), rows top-down, stride bytes apart.
+struct BgrPixels {
+    std::uint32_t width = 0;
+    std::uint32_t height = 0;
+    std::size_t stride = 0;
+    std::vector<std::uint8_t> bytes;
+};
+
+// Fills rows firstRow to firstRow + count - 1 of a picture with 3-byte B, G, R pixels, rows stride
+// bytes apart; false when it cannot.
+using BgrRowSource =
+    std::function<bool(std::uint32_t firstRow, std::uint32_t count, std::uint8_t* rows, std::size_t stride)>;
+
 class WicCodec {
 public:
     WicCodec();
@@ -41,6 +56,8 @@ public:
     // The frame's pixels as 32-bit BGRA. False, before any pixel memory is taken, when the frame
     // is above the pixel budget; false also when the pixels cannot be decoded.
     bool DecodeBgra(const WicFrame& frame, Bitmap32* out) const;
+    // The same as 3-byte B, G, R pixels, what the JPEG encoder takes: a quarter less to convert and keep.
+    bool DecodeBgr(const WicFrame& frame, BgrPixels* out) const;
     // True when one of the platform's decoders recognises the first bytes of a file.
     bool Recognises(const std::uint8_t* head, std::size_t size) const;
     // A bitmap of the platform holding a copy of the pixels (32-bit BGRA); null when out of memory.
@@ -52,6 +69,15 @@ public:
     // The file may be left half written on failure: the caller writes to a temporary name.
     HRESULT Encode(IWICBitmapSource* source, ImageContainer wanted, const std::string& path,
                    ImageContainer* written) const;
+
+    // The same for pixels in memory, handed to the encoder without a copy of the whole picture.
+    HRESULT EncodePixels(const Bitmap32& bitmap, ImageContainer wanted, const std::string& path,
+                         ImageContainer* written) const;
+
+    // The same for a picture of width x height whose rows the source gives a strip at a time, so
+    // that a turned picture never exists whole a second time.
+    HRESULT EncodeRows(std::uint32_t width, std::uint32_t height, const BgrRowSource& rows,
+                       ImageContainer wanted, const std::string& path, ImageContainer* written) const;
 
     IWICImagingFactory* factory() const { return m_factory.Get(); }
 
