@@ -143,6 +143,14 @@ TEST_F(ShownCopies, TurnedPhotosBecomeUprightJpegsWithoutAnOrientationTag) {
                     << stored.pixels.at(x, y);
     }
     EXPECT_EQ(Files(folder).size(), 7u); // the copies and nothing else: no temporary files
+
+    // Names as the viewer keeps them, in the ANSI code page, reach the imaging component intact.
+    const std::string accented = folder + "Urlaub \xE4\xF6";
+    ASSERT_TRUE(::CopyFileA((kSamples + "o6.jpg").c_str(), (accented + ".jpg").c_str(), FALSE));
+    ShownCopy copy;
+    ASSERT_TRUE(maker.Make(accented + ".jpg", accented + " shown", &copy));
+    EXPECT_EQ(copy.path, accented + " shown.jpg");
+    EXPECT_EQ(ReadBack(copy.path).pixels.width, 48u);
 }
 
 TEST_F(ShownCopies, ScansAndPcxBecomePngOfTheSamePixels) {
