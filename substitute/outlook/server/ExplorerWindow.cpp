@@ -120,6 +120,10 @@ LRESULT CALLBACK ExplorerWindow::WindowProc(HWND window, UINT message, WPARAM wP
     case kMsgRibbonChanged:
         self->OnRibbonChanged();
         return 0;
+    case WM_PARENTNOTIFY:
+        if (LOWORD(wParam) == WM_LBUTTONDOWN || LOWORD(wParam) == WM_RBUTTONDOWN)
+            self->OnChildMouseDown({GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
+        return 0;
     case WM_CONTEXTMENU:
         self->OnContextMenu(reinterpret_cast<HWND>(wParam), {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
         return 0;
@@ -461,6 +465,16 @@ void ExplorerWindow::OpenContextMenu(POINT at) {
     int y = std::max(0L, std::min(static_cast<LONG>(at.y), client.bottom - size.cy));
     ::SetWindowPos(m_contextMenu, HWND_TOP, x, y, size.cx, size.cy, SWP_SHOWWINDOW | SWP_NOACTIVATE);
     ::InvalidateRect(m_contextMenu, nullptr, TRUE);
+}
+
+void ExplorerWindow::OnChildMouseDown(POINT at) {
+    if (!m_ribbonView || !m_ribbonView->ContextMenuOpen())
+        return;
+    RECT menu;
+    ::GetWindowRect(m_contextMenu, &menu);
+    ::MapWindowPoints(nullptr, m_window, reinterpret_cast<POINT*>(&menu), 2);
+    if (!::PtInRect(&menu, at))
+        CloseContextMenu(); // a click in the list beside the open menu closes it
 }
 
 void ExplorerWindow::CloseContextMenu() {

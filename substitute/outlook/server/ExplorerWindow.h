@@ -57,6 +57,7 @@ private:
     void OnContextMenu(HWND from, POINT screen);
     void OpenContextMenu(POINT at);
     void CloseContextMenu();
+    void OnChildMouseDown(POINT at);
     bool OnRibbonMouseDown(POINT at);
     void OnRibbonMouseUp(POINT at);
     // The drawn ribbon item (or context-menu item, in window coordinates) at a point.
