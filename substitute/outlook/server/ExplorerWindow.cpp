@@ -120,6 +120,9 @@ LRESULT CALLBACK ExplorerWindow::WindowProc(HWND window, UINT message, WPARAM wP
     case kMsgRibbonChanged:
         self->OnRibbonChanged();
         return 0;
+    case WM_MOUSEMOVE:
+        self->OnMouseMove({GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
+        return ::DefWindowProcW(window, message, wParam, lParam);
     case WM_PARENTNOTIFY:
         if (LOWORD(wParam) == WM_LBUTTONDOWN || LOWORD(wParam) == WM_RBUTTONDOWN)
             self->OnChildMouseDown({GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
@@ -165,13 +168,16 @@ LRESULT ExplorerWindow::OnCreate() {
     m_contextMenu = ::CreateWindowExW(
         0, kMenuWindowClass, L"", WS_CHILD | WS_CLIPSIBLINGS | WS_BORDER, 0, 0, 0, 0, m_window, nullptr,
         reinterpret_cast<HINSTANCE>(::GetWindowLongPtrW(m_window, GWLP_HINSTANCE)), this);
+    m_tip = ::CreateWindowExW(
+        0, kMenuWindowClass, L"", WS_CHILD | WS_CLIPSIBLINGS | WS_BORDER, 0, 0, 0, 0, m_window, nullptr,
+        reinterpret_cast<HINSTANCE>(::GetWindowLongPtrW(m_window, GWLP_HINSTANCE)), this);
     if (m_ribbonView)
         m_state.ribbon->SetChangeHandler([this] {
             // Asked again from the message loop: an add-in may be inside a callback now.
             if (m_window && !std::exchange(m_ribbonChangePosted, true))
                 ::PostMessageW(m_window, kMsgRibbonChanged, 0, 0);
         });
-    return m_menu && m_contextMenu ? 0 : -1;
+    return m_menu && m_contextMenu && m_tip ? 0 : -1;
 }
 
 void ExplorerWindow::FillList() {
@@ -206,6 +212,7 @@ void ExplorerWindow::OnDestroy() {
         m_state.ribbon->SetChangeHandler(nullptr);
     m_window = nullptr;
     m_contextMenu = nullptr;
+    m_tip = nullptr;
     m_list = nullptr;
     m_menu = nullptr;
     ::PostQuitMessage(0); // closing the explorer ends the stand-in, as closing Outlook would
@@ -258,6 +265,8 @@ LRESULT CALLBACK ExplorerWindow::MenuWindowProc(HWND window, UINT message, WPARA
         ::GetClientRect(window, &client);
         if (window == self->m_contextMenu && self->m_ribbonView)
             self->m_ribbonView->PaintContextMenu(dc, client);
+        else if (window == self->m_tip)
+            self->PaintTip(dc, client);
         else
             self->m_view.PaintMenu(dc, client);
         ::EndPaint(window, &ps);
@@ -475,6 +484,42 @@ void ExplorerWindow::OnChildMouseDown(POINT at) {
     ::MapWindowPoints(nullptr, m_window, reinterpret_cast<POINT*>(&menu), 2);
     if (!::PtInRect(&menu, at))
         CloseContextMenu(); // a click in the list beside the open menu closes it
+}
+
+void ExplorerWindow::OnMouseMove(POINT at) {
+    if (!m_ribbonView || !m_tip)
+        return;
+    RibbonView::Item hit;
+    std::wstring text;
+    if (RibbonHitTest(at, hit) && hit.kind == RibbonView::Kind::Button)
+        text = hit.button.screentip;
+    if (text == m_tipText)
+        return;
+    m_tipText = text;
+    if (text.empty()) {
+        ::ShowWindow(m_tip, SW_HIDE);
+        return;
+    }
+    UniqueWindowDc dc(m_window);
+    SIZE size = {};
+    {
+        SelectedObject font(dc.Get(), ::GetStockObject(DEFAULT_GUI_FONT));
+        ::GetTextExtentPoint32W(dc.Get(), text.c_str(), static_cast<int>(text.size()), &size);
+    }
+    ::SetWindowPos(m_tip, HWND_TOP, hit.rect.left, RibbonView::Height() - 4, size.cx + 12, size.cy + 8,
+                   SWP_SHOWWINDOW | SWP_NOACTIVATE);
+    ::InvalidateRect(m_tip, nullptr, TRUE);
+}
+
+void ExplorerWindow::PaintTip(HDC dc, const RECT& client) const {
+    UniqueBrush back(::CreateSolidBrush(::GetSysColor(COLOR_INFOBK)));
+    ::FillRect(dc, &client, back.Get());
+    RECT text = client;
+    ::SetBkMode(dc, TRANSPARENT);
+    ::SetTextColor(dc, ::GetSysColor(COLOR_INFOTEXT));
+    SelectedObject font(dc, ::GetStockObject(DEFAULT_GUI_FONT));
+    ::DrawTextW(dc, m_tipText.c_str(), static_cast<int>(m_tipText.size()), &text,
+                DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
 }
 
 void ExplorerWindow::CloseContextMenu() {

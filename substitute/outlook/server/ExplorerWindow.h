@@ -58,6 +58,9 @@ private:
     void OpenContextMenu(POINT at);
     void CloseContextMenu();
     void OnChildMouseDown(POINT at);
+    // Shows the screen tip of the ribbon control under the mouse, or hides it.
+    void OnMouseMove(POINT at);
+    void PaintTip(HDC dc, const RECT& client) const;
     bool OnRibbonMouseDown(POINT at);
     void OnRibbonMouseUp(POINT at);
     // The drawn ribbon item (or context-menu item, in window coordinates) at a point.
@@ -78,6 +81,8 @@ private:
     HWND m_list = nullptr;
     HWND m_menu = nullptr;
     HWND m_contextMenu = nullptr;
+    HWND m_tip = nullptr;
+    std::wstring m_tipText;
     long m_pressed = 0; // the control under the button-down, clicked if the button-up is on it too
     std::unique_ptr<RibbonView> m_ribbonView; // only when the explorer has a ribbon
     std::wstring m_pressedRibbon;             // the ribbon item under the button-down
