@@ -93,6 +93,16 @@ bool StandInHostTest::ClickDrawn(const std::wstring& tagOrCaption) {
     return true;
 }
 
+SIZE StandInHostTest::DrawnImage(const std::wstring& idOrText) {
+    HWND explorer = ::FindWindowW(kExplorerWindowClass, nullptr);
+    std::wstring text = idOrText;
+    COPYDATASTRUCT data = {kCopyControlImage, static_cast<DWORD>(text.size() * sizeof(wchar_t)), &text[0]};
+    LRESULT size = explorer ? ::SendMessageW(explorer, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data)) : -1;
+    if (size <= 0)
+        return {0, 0};
+    return {LOWORD(size), HIWORD(size)};
+}
+
 bool StandInHostTest::WaitFor(const std::function<bool()>& done, DWORD timeoutMs) {
     const DWORD start = ::GetTickCount();
     while (!done()) {

@@ -9,6 +9,7 @@
 #include <windowsx.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <utility>
 
 namespace {
@@ -134,6 +135,8 @@ LRESULT CALLBACK ExplorerWindow::WindowProc(HWND window, UINT message, WPARAM wP
         const auto* data = reinterpret_cast<const COPYDATASTRUCT*>(lParam);
         if (data && data->dwData == kCopyControlPoint)
             return self->OnControlPoint(*data);
+        if (data && data->dwData == kCopyControlImage)
+            return self->OnControlImage(*data);
         return FALSE;
     }
     case WM_DESTROY:
@@ -597,25 +600,43 @@ void ExplorerWindow::OnRibbonMouseUp(POINT at) {
     }
 }
 
+bool ExplorerWindow::FindRibbonItem(const std::wstring& wanted, RibbonView::Item& found) const {
+    // By id (an add-in's control) or tag (a legacy one) first, then by the text drawn on it.
+    std::vector<RibbonView::Item> items = RibbonItemsInWindow();
+    for (int byText = 0; byText < 2; ++byText) {
+        for (const RibbonView::Item& item : items) {
+            std::wstring name;
+            if (!byText)
+                name = item.legacy ? item.legacy->tag : Utf8ToWide(item.button.id);
+            else
+                name = item.kind == RibbonView::Kind::FileTab ? L"File" : item.button.label;
+            if (name.empty() || name != wanted || item.button.separator)
+                continue;
+            found = item;
+            return true;
+        }
+    }
+    return false;
+}
+
+LRESULT ExplorerWindow::OnControlImage(const COPYDATASTRUCT& data) {
+    std::wstring wanted(static_cast<const wchar_t*>(data.lpData), data.cbData / sizeof(wchar_t));
+    RibbonView::Item item;
+    if (!m_ribbonView || !FindRibbonItem(wanted, item))
+        return -1;
+    BITMAP info = {};
+    if (!item.button.image || !::GetObjectW(item.button.image->bitmap.Get(), sizeof info, &info))
+        return 0;
+    return MAKELONG(info.bmWidth, std::abs(info.bmHeight));
+}
+
 LRESULT ExplorerWindow::OnControlPoint(const COPYDATASTRUCT& data) {
     std::wstring wanted(static_cast<const wchar_t*>(data.lpData), data.cbData / sizeof(wchar_t));
     if (m_ribbonView) {
-        // By id (an add-in's control) or tag (a legacy one) first, then by the text drawn on it.
-        std::vector<RibbonView::Item> items = RibbonItemsInWindow();
-        for (int byText = 0; byText < 2; ++byText) {
-            for (const RibbonView::Item& item : items) {
-                std::wstring name;
-                if (!byText)
-                    name = item.legacy ? item.legacy->tag : Utf8ToWide(item.button.id);
-                else
-                    name = item.kind == RibbonView::Kind::FileTab ? L"File" : item.button.label;
-                if (name.empty() || name != wanted || item.button.separator)
-                    continue;
-                return MAKELONG((item.rect.left + item.rect.right) / 2,
-                                (item.rect.top + item.rect.bottom) / 2);
-            }
-        }
-        return -1;
+        RibbonView::Item item;
+        if (!FindRibbonItem(wanted, item))
+            return -1;
+        return MAKELONG((item.rect.left + item.rect.right) / 2, (item.rect.top + item.rect.bottom) / 2);
     }
     UniqueWindowDc dc(m_window);
     RECT menu = m_view.MenuRect(dc.Get());

@@ -69,6 +69,8 @@ private:
     POINT SelectionPoint() const;
     void SetDone(const std::wstring& doneEvent) const;
     LRESULT OnControlPoint(const COPYDATASTRUCT& data);
+    LRESULT OnControlImage(const COPYDATASTRUCT& data);
+    bool FindRibbonItem(const std::wstring& idTagOrText, RibbonView::Item& found) const;
     void OnDestroy();
     void FillList();
     // The drawn control at a point of the client area, or null.

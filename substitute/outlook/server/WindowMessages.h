@@ -21,3 +21,7 @@ constexpr ULONG_PTR kCopyContextMenu = 0x56415206;      // open the context menu
 // -1 when none is drawn. Menu items count only while their menu is open. With a ribbon: an add-in
 // control's id or a legacy control's tag, else the text drawn on a tab, button or menu item.
 constexpr ULONG_PTR kCopyControlPoint = 0x56415203;
+// The same question, with a ribbon: the size of the picture that the add-in's getImage gave for
+// that drawn control, MAKELONG(width, height); 0 when it shows a placeholder face; -1 when none
+// is drawn.
+constexpr ULONG_PTR kCopyControlImage = 0x56415207;

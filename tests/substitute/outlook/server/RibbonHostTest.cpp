@@ -150,7 +150,10 @@ TEST_F(RibbonHostTest, AMissingOrFailingCallbackIsReportedAndTheOthersStillWork)
         return ConsoleHas("callback Fail (getLabel of pic) failed: 0x80004005 deliberate failure");
     })) << Console();
     EXPECT_EQ(LogCount("getImage pic"), 1u);
-    EXPECT_TRUE(ClickDrawn(L"Static")); // drawn with its own label; the click is the first onAction
+    EXPECT_EQ(DrawnImage(L"pic").cx, 32); // the bitmap of the IPictureDisp it gave
+    EXPECT_EQ(DrawnImage(L"pic").cy, 32);
+    EXPECT_EQ(DrawnImage(L"gone").cx, 0); // a placeholder face
+    EXPECT_TRUE(ClickDrawn(L"Static"));   // drawn with its own label; the click is the first onAction
     EXPECT_EQ(Run(L"--click-ribbon gone"), 0u);
     EXPECT_TRUE(ConsoleHas("callback NoSuchCallback (onAction of gone) cannot be found: 0x80020006"))
         << Console();
