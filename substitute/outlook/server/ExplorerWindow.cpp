@@ -564,8 +564,9 @@ bool ExplorerWindow::RibbonHitTest(POINT at, RibbonView::Item& hit) const {
 bool ExplorerWindow::OnRibbonMouseDown(POINT at) {
     RibbonView::Item hit;
     m_pressedRibbon.clear();
-    if (!RibbonHitTest(at, hit)) {
-        CloseContextMenu(); // a click beside the open menu closes it
+    const bool menuOpen = m_ribbonView->ContextMenuOpen();
+    if (!RibbonHitTest(at, hit) || (menuOpen && hit.kind != RibbonView::Kind::MenuItem)) {
+        CloseContextMenu(); // a click beside the open menu closes it, and does nothing else
         return false;
     }
     m_pressedRibbon = Key(hit);
