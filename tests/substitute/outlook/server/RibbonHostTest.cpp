@@ -190,6 +190,10 @@ TEST_F(RibbonHostTest, TheContextMenuOfOneMailAndOfSeveralShowsTheirOwnItemsWhic
     EXPECT_FALSE(ClickDrawn(L"many"));         // the chosen item closed the menu
     EXPECT_EQ(Run(L"--click-ribbon one"), 0u); // as a request, with the selection as it is
     EXPECT_EQ(LogCount("onAction id=one tag= context=selection(2)"), 1u);
+    EXPECT_EQ(Run(L"--context-menu"), 0u);
+    ASSERT_TRUE(ClickDrawn(L"New E-mail")); // beside the menu: closes it, nothing else
+    EXPECT_FALSE(ClickDrawn(L"many"));
+    EXPECT_EQ(LogCount("onAction id=many tag= context=selection(2)"), 1u);
     ExpectConnectedToTheEnd();
 }
 } // namespace
