@@ -28,7 +28,9 @@ void StandInHostTest::ClearAddinKeys() {
 }
 
 void StandInHostTest::Start(const std::wstring& arguments) {
-    ASSERT_TRUE(m_standIn.Start(arguments, m_output)) << "exit code " << m_standIn.ExitCode();
+    ASSERT_TRUE(m_standIn.Start(arguments, m_output))
+        << "exit code " << m_standIn.ExitCode() << " " << WideToAnsi(m_standIn.StartError()) << "\n"
+        << Console();
     ASSERT_EQ(m_standIn.Attach(m_app, IID__Application), S_OK);
     ComPtr<_Explorer> explorer;
     ASSERT_EQ(m_app->ActiveExplorer(explorer.ReleaseAndGetAddressOf()), S_OK);
