@@ -121,6 +121,9 @@ LRESULT CALLBACK ExplorerWindow::WindowProc(HWND window, UINT message, WPARAM wP
     case kMsgRibbonChanged:
         self->OnRibbonChanged();
         return 0;
+    case WM_MOUSELEAVE:
+        self->HideTip();
+        return 0;
     case WM_MOUSEMOVE:
         self->OnMouseMove({GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
         return ::DefWindowProcW(window, message, wParam, lParam);
@@ -503,15 +506,24 @@ void ExplorerWindow::OnMouseMove(POINT at) {
         ::ShowWindow(m_tip, SW_HIDE);
         return;
     }
+    // The mouse may leave for the list or another window: the tip goes with it.
+    TRACKMOUSEEVENT track = {sizeof track, TME_LEAVE, m_window, 0};
+    ::TrackMouseEvent(&track);
     UniqueWindowDc dc(m_window);
     SIZE size = {};
     {
         SelectedObject font(dc.Get(), ::GetStockObject(DEFAULT_GUI_FONT));
         ::GetTextExtentPoint32W(dc.Get(), text.c_str(), static_cast<int>(text.size()), &size);
     }
-    ::SetWindowPos(m_tip, HWND_TOP, hit.rect.left, RibbonView::Height() - 4, size.cx + 12, size.cy + 8,
+    ::SetWindowPos(m_tip, HWND_TOP, hit.rect.left, RibbonView::Height() + 2, size.cx + 12, size.cy + 8,
                    SWP_SHOWWINDOW | SWP_NOACTIVATE);
     ::InvalidateRect(m_tip, nullptr, TRUE);
+}
+
+void ExplorerWindow::HideTip() {
+    m_tipText.clear();
+    if (m_tip)
+        ::ShowWindow(m_tip, SW_HIDE);
 }
 
 void ExplorerWindow::PaintTip(HDC dc, const RECT& client) const {

@@ -61,6 +61,7 @@ private:
     // Shows the screen tip of the ribbon control under the mouse, or hides it.
     void OnMouseMove(POINT at);
     void PaintTip(HDC dc, const RECT& client) const;
+    void HideTip();
     bool OnRibbonMouseDown(POINT at);
     void OnRibbonMouseUp(POINT at);
     // The drawn ribbon item (or context-menu item, in window coordinates) at a point.
