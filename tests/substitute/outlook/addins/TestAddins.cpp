@@ -15,6 +15,7 @@
 
 #include <cstdio>
 #include <fstream>
+#include <map>
 #include <sstream>
 #include <string>
 
@@ -342,6 +343,7 @@ enum RibbonCallback : DISPID {
     kOnLoad = 101,
     kOnAction,
     kOnActionInvalidate,
+    kOnActionInvalidateControl,
     kGetEnabled,
     kGetImage,
     kFail,
@@ -350,9 +352,13 @@ struct CallbackName {
     const wchar_t* name;
     DISPID id;
 };
-const CallbackName kCallbacks[] = {
-    {L"OnLoad", kOnLoad},         {L"OnAction", kOnAction}, {L"OnActionInvalidate", kOnActionInvalidate},
-    {L"GetEnabled", kGetEnabled}, {L"GetImage", kGetImage}, {L"Fail", kFail}};
+const CallbackName kCallbacks[] = {{L"OnLoad", kOnLoad},
+                                   {L"OnAction", kOnAction},
+                                   {L"OnActionInvalidate", kOnActionInvalidate},
+                                   {L"OnActionInvalidateControl", kOnActionInvalidateControl},
+                                   {L"GetEnabled", kGetEnabled},
+                                   {L"GetImage", kGetImage},
+                                   {L"Fail", kFail}};
 
 // "explorer", "selection(N)" or what else the context is.
 std::wstring ContextKind(IDispatch* context) {
@@ -420,20 +426,26 @@ public:
         const std::wstring controlId = Dispatch::ToWString(Dispatch::GetProperty(argument, L"Id"));
         switch (id) {
         case kOnAction:
-        case kOnActionInvalidate: {
+        case kOnActionInvalidate:
+        case kOnActionInvalidateControl: {
             ComPtr<IDispatch> context = Dispatch::ToDispatch(Dispatch::GetProperty(argument, L"Context"));
             Log(L"onAction id=" + controlId + L" tag=" +
                 Dispatch::ToWString(Dispatch::GetProperty(argument, L"Tag")) + L" context=" +
                 ContextKind(context.Get()));
             if (id == kOnActionInvalidate && m_ui)
                 m_ui->Invalidate();
+            if (id == kOnActionInvalidateControl && m_ui) {
+                BSTR which = ::SysAllocString(controlId.c_str());
+                m_ui->InvalidateControl(which);
+                ::SysFreeString(which);
+            }
             return S_OK;
         }
         case kGetEnabled:
             Log(L"getEnabled " + controlId);
             if (result) {
                 result->vt = VT_BOOL;
-                result->boolVal = m_enabledAsked++ == 0 ? VARIANT_TRUE : VARIANT_FALSE;
+                result->boolVal = m_enabledAsked[controlId]++ == 0 ? VARIANT_TRUE : VARIANT_FALSE;
             }
             return S_OK;
         case kGetImage:
@@ -483,7 +495,7 @@ private:
     }
 
     ComPtr<IRibbonUI> m_ui;
-    int m_enabledAsked = 0;
+    std::map<std::wstring, int> m_enabledAsked; // by control id
 };
 
 class RibbonAddin final : public ExtensibilityPart, public RibbonPart {

@@ -166,16 +166,22 @@ TEST_F(RibbonHostTest, AMissingOrFailingCallbackIsReportedAndTheOthersStillWork)
 
 TEST_F(RibbonHostTest, InvalidateAsksGetEnabledAgainAndTheNowDisabledButtonTakesNoClick) {
     StartWith(
-        CustomUi("<button id='flip' label='Flip' getEnabled='GetEnabled' onAction='OnActionInvalidate'/>"));
-    EXPECT_TRUE(WaitFor([&] { return LogCount("getEnabled flip") == 1; }));
-    EXPECT_EQ(Run(L"--click-ribbon flip"), 0u); // enabled the first time; its action invalidates
-    EXPECT_EQ(LogCount("onAction id=flip tag= context=explorer"), 1u);
-    EXPECT_TRUE(WaitFor([&] { return LogCount("getEnabled flip") == 2; }));
-    EXPECT_TRUE(WaitFor([&] { return Run(L"--click-ribbon flip") == kRefusedExitCode; }));
-    ASSERT_TRUE(ClickDrawn(L"flip"));
+        CustomUi("<button id='a' label='A' getEnabled='GetEnabled' onAction='OnActionInvalidateControl'/>"
+                 "<button id='b' label='B' getEnabled='GetEnabled' onAction='OnActionInvalidate'/>"));
+    EXPECT_TRUE(WaitFor([&] { return LogCount("getEnabled a") == 1 && LogCount("getEnabled b") == 1; }));
+    // Enabled the first time; its action invalidates this control only.
+    EXPECT_EQ(Run(L"--click-ribbon a"), 0u);
+    EXPECT_EQ(LogCount("onAction id=a tag= context=explorer"), 1u);
+    EXPECT_TRUE(WaitFor([&] { return LogCount("getEnabled a") == 2; }));
+    EXPECT_TRUE(WaitFor([&] { return Run(L"--click-ribbon a") == kRefusedExitCode; }));
+    ASSERT_TRUE(ClickDrawn(L"a"));
     EXPECT_EQ(Run(L"--click-ribbon nothing"), kRefusedExitCode); // the mouse click has been handled
-    EXPECT_EQ(LogCount("onAction id=flip tag= context=explorer"), 1u);
-    EXPECT_EQ(LogCount("getEnabled flip"), 2u); // asked once per invalidation, not at every drawing
+    EXPECT_EQ(LogCount("onAction id=a tag= context=explorer"), 1u);
+    EXPECT_EQ(LogCount("getEnabled b"), 1u); // asked once per invalidation, not at every drawing
+    // Invalidate asks every control again.
+    EXPECT_EQ(Run(L"--click-ribbon b"), 0u);
+    EXPECT_TRUE(WaitFor([&] { return LogCount("getEnabled a") == 3 && LogCount("getEnabled b") == 2; }));
+    EXPECT_TRUE(WaitFor([&] { return Run(L"--click-ribbon b") == kRefusedExitCode; }));
     ExpectConnectedToTheEnd();
 }
 
