@@ -55,7 +55,7 @@ CAddin::CAddin(IUnknown* outer)
     : AggregatableObject(outer),
       m_buttonSink(SinkEvents::kToolbarButton, office::IID_CommandBarButtonEvents, *this),
       m_menuSink(SinkEvents::kMenuItem, office::IID_CommandBarButtonEvents, *this),
-      m_applicationSink(SinkEvents::kApplication, office::IID_ApplicationEvents, *this),
+      m_applicationSink(SinkEvents::kApplication, office::IID_ApplicationEvents, *this), m_ribbon(*this),
       m_buttonCookie(kNoCookie), m_menuCookie(kNoCookie), m_applicationCookie(kNoCookie) {
     CComServer::Instance().Lock();
 }
@@ -272,6 +272,8 @@ HRESULT CAddin::ConnectSink(CEventSink& sink, IDispatch* source, DWORD& cookie) 
 }
 
 HRESULT STDMETHODCALLTYPE CAddin::OnDisconnection(ext_DisconnectMode, SAFEARRAY**) {
+    // Office drops the add-in's ribbon with the connection.
+    m_ribbon.Forget();
     if (!m_connected)
         return S_OK;
     HRESULT hr =
@@ -310,5 +312,10 @@ void CAddin::OnSinkEvent(SinkEvents::Action action, IDispatch* control) {
         ComPtr<IDispatch> unused;
         static_cast<void>(OfficeCalls::Query(control, office::IID_CommandBarButton, unused));
     }
+    Launcher::StartViewer();
+}
+
+void CAddin::OnRibbonAction() {
+    // Office calls a ribbon control's action only while the add-in is connected, once per click.
     Launcher::StartViewer();
 }

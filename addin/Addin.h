@@ -1,11 +1,14 @@
 // The add-in object that Outlook creates and connects: it puts a "VScope" button on the
 // "DrovaAddin" toolbar and an item into the fifth top-level menu, and starts the viewer when
-// either is clicked. It can be aggregated; its IUnknown is then the outer object's.
+// either is clicked. Outlook 2010 and later also ask it for its ribbon (CRibbonPart): a button on
+// the Home tab and an item in the mails' context menu, which start the viewer the same way. It can
+// be aggregated; its IUnknown is then the outer object's.
 #pragma once
 #include "ComPtr.h"
 #include "ComServer.h"
 #include "EventSink.h"
 #include "OfficeInterfaces.h"
+#include "RibbonPart.h"
 #include "VaroAddin_h.h"
 #include "com/ComObject.h"
 #include "com/DualDispatch.h"
@@ -20,7 +23,8 @@ class CAddin
     : public com::AggregatableObject<com::DualDispatch<IAddin, &ServerLibrary<kOwnLibrary>>,
                                      com::DualDispatch<IDTExtensibility2, &ServerLibrary<kDesignerLibrary>>,
                                      ISupportErrorInfo>,
-      private CEventSink::IOwner {
+      private CEventSink::IOwner,
+      private CRibbonPart::IOwner {
 public:
     explicit CAddin(IUnknown* outer);
     static const com::LibrarySource* Libraries(std::size_t& count);
@@ -41,6 +45,9 @@ private:
 
     IUnknown* ControllingUnknown() override { return Controlling(); }
     void OnSinkEvent(SinkEvents::Action action, IDispatch* control) override;
+    void OnRibbonAction() override;
+    // The ribbon part answers for IRibbonExtensibility.
+    IUnknown* QueryMore(REFIID iid) override { return m_ribbon.Part(iid); }
 
     HRESULT Connect(IDispatch* application);
     HRESULT FindOrMakeToolbar(IDispatch* bars, ComPtr<IDispatch>& toolbar);
@@ -53,6 +60,7 @@ private:
     CEventSink m_buttonSink;
     CEventSink m_menuSink;
     CEventSink m_applicationSink;
+    CRibbonPart m_ribbon;
 
     // Released in the order menu item, Outlook application, toolbar button (reverse of declaration).
     ComPtr<IDispatch> m_toolbarButton;

@@ -59,6 +59,38 @@
 
   <!-- The links are written straight into their attributes: a link held in a variable would be a
        result tree fragment per attachment, which the transform keeps until it ends. -->
+  <!-- A picture the browser would show turned, or not at all, comes with a copy that it shows
+       upright (SHOWNCOPY, its relative URL, and PAGECOUNT for a file of several pages): the
+       thumbnail and its link use the copy, and the original file stays one click away. -->
+  <xsl:template match="ATTACHMENT[string(@SHOWNCOPY)]" mode="picture">
+    <div class="thumb shown">
+      <a>
+        <xsl:call-template name="href-attribute">
+          <xsl:with-param name="name" select="@SHOWNCOPY"/>
+        </xsl:call-template>
+        <xsl:attribute name="title"><xsl:value-of select="@FILENAME"/></xsl:attribute>
+        <span class="frame">
+          <img>
+            <xsl:call-template name="href-attribute">
+              <xsl:with-param name="attribute" select="'src'"/>
+              <xsl:with-param name="name" select="@SHOWNCOPY"/>
+            </xsl:call-template>
+            <xsl:attribute name="alt"><xsl:value-of select="@FILENAME"/></xsl:attribute>
+          </img>
+        </span>
+        <span class="caption"><xsl:value-of select="@FILENAME"/></span>
+        <xsl:if test="@PAGECOUNT &gt; 1">
+          <span class="pages">page 1 of <xsl:value-of select="@PAGECOUNT"/></span>
+        </xsl:if>
+      </a>
+      <a class="original">
+        <xsl:call-template name="href-attribute"/>
+        <xsl:attribute name="title">Original file: <xsl:value-of select="@FILENAME"/></xsl:attribute>
+        <xsl:text>original</xsl:text>
+      </a>
+    </div>
+  </xsl:template>
+
   <xsl:template match="ATTACHMENT" mode="picture">
     <div class="thumb">
       <a>
@@ -88,12 +120,14 @@
     </li>
   </xsl:template>
 
-  <!-- The attachment's file as a relative link, in the named attribute of the current element. -->
+  <!-- The attachment's file (or another file of the folder) as a relative link, in the named
+       attribute of the current element. -->
   <xsl:template name="href-attribute">
     <xsl:param name="attribute" select="'href'"/>
+    <xsl:param name="name" select="@FILENAME"/>
     <xsl:attribute name="{$attribute}">
       <xsl:call-template name="relative-url">
-        <xsl:with-param name="name" select="@FILENAME"/>
+        <xsl:with-param name="name" select="$name"/>
       </xsl:call-template>
     </xsl:attribute>
   </xsl:template>

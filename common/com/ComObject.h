@@ -17,6 +17,9 @@
 //  - EmbeddedObject: the object it is a part of (an event sink inside its owner).
 //  - CachedObject: the object itself; while anybody besides its first holder (the server that
 //    keeps it) has a reference, a module lock is held (a class object).
+//  - PartObject: an interface of another object implemented by a part of it (a tear-off): the
+//    references and every QueryInterface go to that object, so the identity stays its own; the
+//    object hands out the part from its QueryMore (Part() answers for the part's interfaces).
 // A class that clients create by CLSID is, besides, a row of its server's table (ClassFactory.h).
 #pragma once
 #include "com/CriticalSection.h"
@@ -197,6 +200,28 @@ private:
     CriticalSection m_cs;
     ModuleLock* const m_module;
     LONG m_refs = 1; // the keeper's
+};
+
+template <class... Bases> class PartObject : public detail::Answers<Bases...> {
+public:
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override final {
+        return Owner()->QueryInterface(iid, out);
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override final { return Owner()->AddRef(); }
+    ULONG STDMETHODCALLTYPE Release() override final { return Owner()->Release(); }
+
+    // The part's own interface for iid (never IUnknown or IDispatch, which are the owner's); null
+    // when the part has none.
+    IUnknown* Part(REFIID iid) {
+        if (iid == IID_IUnknown || iid == IID_IDispatch)
+            return nullptr;
+        return this->Find(iid);
+    }
+
+protected:
+    PartObject() = default;
+    // The object this one is a part of: its controlling IUnknown.
+    virtual IUnknown* Owner() = 0;
 };
 
 } // namespace com

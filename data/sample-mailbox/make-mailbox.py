@@ -29,6 +29,53 @@ def picture(drawing, fmt, size="160x120"):
             return f.read()
 
 
+# An EXIF block that holds only the orientation (1); ImageMagick's -orient then rewrites it.
+EXIF_ORIENTATION = b"Exif\0\0II\x2a\0\x08\0\0\0\x01\0\x12\x01\x03\0\x01\0\0\0\x01\0\0\0\0\0\0\0"
+
+
+def phone_photo():
+    """A photo as a phone held upright stores it: pixels turned a quarter anticlockwise, with the
+    EXIF orientation 6 saying that they are to be shown turned a quarter clockwise."""
+    with tempfile.TemporaryDirectory() as tmp:
+        exif, plain, out = (os.path.join(tmp, n) for n in ("o.exif", "plain.jpg", "photo.jpg"))
+        with open(exif, "wb") as f:
+            f.write(EXIF_ORIENTATION)
+        scene = [
+            "-size", "240x320", "gradient:#7ec8f0-#dff3ff",
+            "-fill", "#ffd23f", "-draw", "circle 180,70 180,100",
+            "-fill", "#4a9b3f", "-draw", "rectangle 0,230 239,319",
+            "-fill", "#b5553c", "-draw", "rectangle 50,170 140,240",
+            "-fill", "#7a2e1d", "-draw", "polygon 40,170 95,120 150,170",
+            "-fill", "#3b2a1a", "-draw", "rectangle 85,200 105,240",
+        ]
+        subprocess.run([CONVERT] + scene + ["-rotate", "270", "+repage", "-profile", "APP1:" + exif,
+                                            "-quality", "85", plain], check=True)
+        subprocess.run([CONVERT, plain, "-orient", "RightTop", "-quality", "85", out], check=True)
+        with open(out, "rb") as f:
+            return f.read()
+
+
+def two_page_scan():
+    """A bilevel fax-style scan of two pages (CCITT G4), as office scanners send them."""
+    with tempfile.TemporaryDirectory() as tmp:
+        pages = []
+        for n, lines in ((1, 9), (2, 4)):
+            page = os.path.join(tmp, "page%d.png" % n)
+            draw = ["-draw", "rectangle 30,30 170,44"]
+            for i in range(lines):
+                width = 220 if i % 3 else 160
+                draw += ["-draw", "rectangle 30,%d %d,%d" % (70 + 18 * i, 30 + width, 78 + 18 * i)]
+            if n == 2:
+                draw += ["-draw", "line 150,230 230,215", "-draw", "line 150,231 230,216"]
+            subprocess.run([CONVERT, "-size", "280x300", "xc:white", "-fill", "black"] + draw +
+                           ["-type", "bilevel", page], check=True)
+            pages.append(page)
+        out = os.path.join(tmp, "scan.tif")
+        subprocess.run([CONVERT] + pages + ["-strip", "-compress", "group4", out], check=True)
+        with open(out, "rb") as f:
+            return f.read()
+
+
 def b64(data):
     return "\r\n".join(textwrap.wrap(base64.b64encode(data).decode("ascii"), 76))
 
@@ -149,6 +196,22 @@ def main():
                 attachment(b, "notes; semi & colon.txt", "text/plain", document),
             ],
             "hostile-1",
+        ),
+    )
+
+    b = "sample-boundary-5"
+    write(
+        "05-photo-and-scan.eml",
+        mail(
+            "Photo from my phone and the signed contract",
+            "Carl Dahl <carl@example.org>",
+            b,
+            "The photo of the house, taken with my phone, and the contract as the office scanned it.",
+            [
+                attachment(b, "IMG_2041.jpg", "image/jpeg", phone_photo()),
+                attachment(b, "contract-scan.tif", "image/tiff", two_page_scan()),
+            ],
+            "photo-scan-1",
         ),
     )
 

@@ -1,16 +1,19 @@
 // VaroAddin.dll loaded into the test and connected to a fake Outlook: what it calls in which
 // order, how it fails, what a click starts, and how long the library stays needed.
+#include "FakeDispatch.h"
 #include "FakeOffice.h"
 #include "OfficeInterfaces.h"
 #include "UniqueHandle.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>
+#include <olectl.h>
 #include <tlhelp32.h>
 
 #include <cstring>
 #include <fstream>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -526,3 +529,174 @@ TEST_F(AddinConnection, ClassObjectRules) {
 }
 
 } // namespace
+
+// The ribbon of Outlook 2010 and later: the custom UI, the callbacks by name, the pictures.
+namespace {
+
+ComPtr<IRibbonExtensibility> RibbonOf(IDTExtensibility2* addin) {
+    ComPtr<IRibbonExtensibility> ribbon;
+    EXPECT_EQ(S_OK, addin->QueryInterface(office::IID_IRibbonExtensibility,
+                                          reinterpret_cast<void**>(ribbon.ReleaseAndGetAddressOf())));
+    return ribbon;
+}
+
+std::wstring CustomUi(IRibbonExtensibility* ribbon, const wchar_t* id) {
+    BSTR ribbonId = id ? ::SysAllocString(id) : nullptr;
+    BSTR xml = nullptr;
+    EXPECT_EQ(S_OK, ribbon->GetCustomUI(ribbonId, &xml));
+    std::wstring text = xml ? std::wstring(xml, ::SysStringLen(xml)) : L"<null>";
+    ::SysFreeString(xml);
+    ::SysFreeString(ribbonId);
+    return text;
+}
+
+// Office's way: the name looked up on the ribbon interface's own IDispatch, then invoked with
+// the one argument.
+HRESULT CallBack(IRibbonExtensibility* ribbon, const std::wstring& name, IDispatch* argument,
+                 VARIANT* result) {
+    LPOLESTR names[] = {const_cast<LPOLESTR>(name.c_str())};
+    DISPID id = DISPID_UNKNOWN;
+    HRESULT hr = ribbon->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id);
+    if (FAILED(hr))
+        return hr;
+    VARIANT arg;
+    arg.vt = VT_DISPATCH;
+    arg.pdispVal = argument;
+    DISPPARAMS params = {&arg, nullptr, 1, 0};
+    return ribbon->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, result, nullptr,
+                          nullptr);
+}
+
+// Every value of the callback attributes in a custom UI document.
+std::vector<std::wstring> CallbackNames(const std::wstring& xml) {
+    std::vector<std::wstring> names;
+    for (const wchar_t* attribute : {L" onLoad=\"", L" onAction=\"", L" getImage=\""}) {
+        for (size_t at = xml.find(attribute); at != std::wstring::npos; at = xml.find(attribute, at + 1)) {
+            size_t start = at + std::wcslen(attribute);
+            names.push_back(xml.substr(start, xml.find(L'"', start) - start));
+        }
+    }
+    return names;
+}
+
+ComPtr<FakeDispatch> Control(const wchar_t* id) {
+    auto control = FakeDispatch::Create({office::IID_IRibbonControl});
+    control->Value(L"Id", CVariant::FromString(id));
+    return control;
+}
+
+// Width, height and bits per pixel of the bitmap a picture object holds.
+BITMAP PictureBitmap(const VARIANT& picture) {
+    BITMAP bitmap = {};
+    ComPtr<IPicture> held;
+    if (picture.vt == VT_DISPATCH && picture.pdispVal &&
+        SUCCEEDED(picture.pdispVal->QueryInterface(
+            IID_IPicture, reinterpret_cast<void**>(held.ReleaseAndGetAddressOf())))) {
+        OLE_HANDLE handle = 0;
+        SHORT type = PICTYPE_UNINITIALIZED;
+        if (SUCCEEDED(held->get_Type(&type)) && type == PICTYPE_BITMAP &&
+            SUCCEEDED(held->get_Handle(&handle)))
+            ::GetObjectW(reinterpret_cast<HGDIOBJ>(static_cast<UINT_PTR>(handle)), sizeof bitmap, &bitmap);
+    }
+    return bitmap;
+}
+
+} // namespace
+
+TEST_F(AddinConnection, TheRibbonPartIsTheAddinsAndGivesTheExplorerItsControls) {
+    auto addin = NewAddin();
+    auto ribbon = RibbonOf(addin.Get());
+    ASSERT_TRUE(ribbon);
+    ComPtr<IUnknown> identity, fromRibbon;
+    ASSERT_EQ(S_OK, addin->QueryInterface(IID_IUnknown,
+                                          reinterpret_cast<void**>(identity.ReleaseAndGetAddressOf())));
+    ASSERT_EQ(S_OK, ribbon->QueryInterface(IID_IUnknown,
+                                           reinterpret_cast<void**>(fromRibbon.ReleaseAndGetAddressOf())));
+    EXPECT_EQ(identity.Get(), fromRibbon.Get());
+    ComPtr<IDTExtensibility2> back;
+    EXPECT_EQ(S_OK, ribbon->QueryInterface(office::IID_IDTExtensibility2,
+                                           reinterpret_cast<void**>(back.ReleaseAndGetAddressOf())));
+    EXPECT_EQ(addin.Get(), back.Get());
+
+    const std::wstring xml = CustomUi(ribbon.Get(), office::kRibbonIdExplorer);
+    EXPECT_EQ(0u, xml.find(L"<?xml")) << "no byte-order mark in the string";
+    for (const wchar_t* part :
+         {L"http://schemas.microsoft.com/office/2009/07/customui", L"idMso=\"TabMail\"",
+          L"label=\"Varoscope\"", L"label=\"Show pictures\"", L"size=\"large\"", L"screentip=",
+          L"idMso=\"ContextMenuMailItem\"", L"idMso=\"ContextMenuMultipleItems\""})
+        EXPECT_NE(std::wstring::npos, xml.find(part)) << Narrow(part);
+    // Every callback the document names is answered on the ribbon interface's IDispatch, and
+    // not on the add-in's own dispatch interface, which knows only IAddin.
+    auto names = CallbackNames(xml);
+    EXPECT_EQ(7u, names.size());
+    ComPtr<IDispatch> own;
+    ASSERT_EQ(S_OK,
+              addin->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(own.ReleaseAndGetAddressOf())));
+    for (const std::wstring& name : names) {
+        LPOLESTR lookup[] = {const_cast<LPOLESTR>(name.c_str())};
+        DISPID id = DISPID_UNKNOWN;
+        EXPECT_EQ(S_OK, ribbon->GetIDsOfNames(IID_NULL, lookup, 1, 0, &id)) << Narrow(name);
+        EXPECT_NE(DISPID_UNKNOWN, id);
+        EXPECT_EQ(DISP_E_UNKNOWNNAME, own->GetIDsOfNames(IID_NULL, lookup, 1, 0, &id)) << Narrow(name);
+    }
+    LPOLESTR unknown[] = {const_cast<LPOLESTR>(L"NoSuchCallback")};
+    DISPID id = 0;
+    EXPECT_EQ(DISP_E_UNKNOWNNAME, ribbon->GetIDsOfNames(IID_NULL, unknown, 1, 0, &id));
+    EXPECT_EQ(DISPID_UNKNOWN, id);
+
+    // Inspectors and the rest get nothing; a missing out-pointer is refused.
+    EXPECT_EQ(L"", CustomUi(ribbon.Get(), L"Microsoft.Outlook.Mail.Read"));
+    EXPECT_EQ(L"", CustomUi(ribbon.Get(), nullptr));
+    EXPECT_EQ(E_POINTER, ribbon->GetCustomUI(nullptr, nullptr));
+}
+
+TEST_F(AddinConnection, RibbonActionsLaunchOnceEachWhateverTheControlAndThePicturesFitTheirPlaces) {
+    ProgramFilesFolder programFiles;
+    auto addin = NewAddin();
+    ASSERT_EQ(S_OK, Connect(addin.Get(), office.app.Get()));
+    auto ribbon = RibbonOf(addin.Get());
+    ASSERT_TRUE(ribbon);
+
+    // onLoad keeps Office's ribbon until the add-in is disconnected.
+    auto ribbonUi = FakeDispatch::Create({office::IID_IRibbonUI});
+    const ULONG before = ribbonUi->References();
+    EXPECT_EQ(S_OK, CallBack(ribbon.Get(), L"OnRibbonLoad", ribbonUi.Get(), nullptr));
+    EXPECT_EQ(before + 1, ribbonUi->References());
+
+    // The Home-tab button, a context-menu item, and a control that no longer answers: one viewer
+    // start for each.
+    auto dead = FakeDispatch::Create({office::IID_IRibbonControl});
+    dead->Fail(L"Id", RPC_E_DISCONNECTED);
+    EXPECT_EQ(S_OK,
+              CallBack(ribbon.Get(), L"OnShowPictures", Control(L"VaroscopeShowPictures").Get(), nullptr));
+    EXPECT_EQ(S_OK, CallBack(ribbon.Get(), L"OnShowPictures", Control(L"VaroscopeShowPicturesItems").Get(),
+                             nullptr));
+    EXPECT_EQ(S_OK, CallBack(ribbon.Get(), L"OnShowPictures", dead.Get(), nullptr));
+    ASSERT_TRUE(ProgramFilesFolder::WaitForLaunchedProgramsToEnd());
+    auto lines = programFiles.WaitForLaunches(3);
+    ASSERT_EQ(3u, lines.size());
+    for (const auto& line : lines)
+        EXPECT_EQ("args=0 cwd=" + Narrow(programFiles.Folder()), line);
+
+    // 32 x 32 for the large button, 16 x 16 for the menu items and for a control that cannot tell
+    // its id, 32 bits each, so their alpha reaches the ribbon.
+    auto large = Control(L"VaroscopeShowPictures"), small = Control(L"VaroscopeShowPicturesMail");
+    struct Case {
+        IDispatch* control;
+        LONG size;
+    } cases[] = {{large.Get(), 32}, {small.Get(), 16}, {dead.Get(), 16}};
+    for (const Case& c : cases) {
+        CVariant picture;
+        EXPECT_EQ(S_OK, CallBack(ribbon.Get(), L"GetShowPicturesImage", c.control,
+                                 picture.ReleaseAndGetAddressOf()));
+        BITMAP bitmap = PictureBitmap(picture.Get());
+        EXPECT_EQ(c.size, bitmap.bmWidth);
+        EXPECT_EQ(c.size, bitmap.bmHeight);
+        EXPECT_EQ(32, bitmap.bmBitsPixel);
+    }
+
+    ASSERT_EQ(S_OK, addin->OnDisconnection(ext_dm_HostShutdown, nullptr));
+    EXPECT_EQ(before, ribbonUi->References());
+    ASSERT_TRUE(ProgramFilesFolder::WaitForLaunchedProgramsToEnd());
+    EXPECT_EQ(3u, programFiles.WaitForLaunches(3).size());
+}

@@ -2,6 +2,7 @@
 #include "IniFile.h"
 #include "Language.h"
 #include "ShellRules.h"
+#include "ShownCopies.h"
 #include "StringConv.h"
 #include "Trace.h"
 #include "UniqueHandle.h"
@@ -208,6 +209,9 @@ void CMainFrame::DeploySupportFiles() {
 
 void CMainFrame::CleanUpWorkingFiles(const char* logFileName) {
     const std::string temp = WorkingFolder();
+    // The pictures' shown copies are in no log: their folder goes as a whole, with what a run
+    // that ended abnormally left in it.
+    CShownCopies::RemoveFolder(temp);
     std::string logPath = temp;
     if (temp.empty() || !AppendPath(logPath, "\\") || !AppendPath(logPath, logFileName))
         return;

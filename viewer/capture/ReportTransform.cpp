@@ -2,6 +2,7 @@
 
 #include "AutomationError.h"
 #include "ComPtr.h"
+#include "ComString.h"
 #include "StringConv.h"
 #include "Variant.h"
 
@@ -20,6 +21,7 @@ const CLSID CLSID_XslTemplate = {
     0x2933BF94, 0x7B36, 0x11D2, {0xB2, 0x0E, 0x00, 0xC0, 0x4F, 0x98, 0x3E, 0x60}};
 const IID IID_XmlDocument2 = {0x2933BF81, 0x7B36, 0x11D2, {0xB2, 0x0E, 0x00, 0xC0, 0x4F, 0x98, 0x3E, 0x60}};
 const IID IID_XslTemplate = {0x2933BF93, 0x7B36, 0x11D2, {0xB2, 0x0E, 0x00, 0xC0, 0x4F, 0x98, 0x3E, 0x60}};
+const IID IID_XmlElement = {0x2933BF86, 0x7B36, 0x11D2, {0xB2, 0x0E, 0x00, 0xC0, 0x4F, 0x98, 0x3E, 0x60}};
 
 // Creates one service object as the platform's runtime expects: created for IUnknown, run, then
 // asked for the interface. Missing interfaces leave the object absent; other failures end the run.
@@ -53,14 +55,35 @@ std::string WrittenBytes(IStream* stream) {
     bytes.resize(read);
     return bytes;
 }
+// Gives the loaded report's entries their marks; any that cannot be given are left out.
+void MarkEntries(IXMLDOMDocument2* xml, const EntryMarks& marks) {
+    ComPtr<IXMLDOMNodeList> entries;
+    CComString query(L"/MAILITEM/ATTACHMENTS/ATTACHMENT");
+    long count = 0;
+    if (FAILED(xml->selectNodes(query.Get(), entries.ReleaseAndGetAddressOf())) || !entries ||
+        FAILED(entries->get_length(&count)) || count < 0 || static_cast<size_t>(count) != marks.entryCount)
+        return;
+    for (const EntryMark& mark : marks.marks) {
+        ComPtr<IXMLDOMNode> node;
+        ComPtr<IXMLDOMElement> element;
+        if (mark.entry >= marks.entryCount ||
+            FAILED(entries->get_item(static_cast<long>(mark.entry), node.ReleaseAndGetAddressOf())) ||
+            !node ||
+            FAILED(node->QueryInterface(IID_XmlElement,
+                                        reinterpret_cast<void**>(element.ReleaseAndGetAddressOf()))))
+            continue;
+        CComString name(AnsiToWide(mark.attribute));
+        element->setAttribute(name.Get(), CVariant::FromString(AnsiToWide(mark.value)).Get());
+    }
+}
 } // namespace
 
 HRESULT CreatePlatformObject(REFCLSID clsid, IUnknown** object) {
     return ::CoCreateInstance(clsid, nullptr, CLSCTX_ALL, IID_IUnknown, reinterpret_cast<void**>(object));
 }
 
-std::string Run(const std::string& reportPath, const std::string& stylesheetPath,
-                const CreateObject& create) {
+std::string Run(const std::string& reportPath, const std::string& stylesheetPath, const CreateObject& create,
+                const EntryMarks& marks) {
     ComPtr<IXMLDOMDocument2> xml =
         CreateAndQuery<IXMLDOMDocument2>(create, CLSID_XmlDocument, IID_XmlDocument2);
     ComPtr<IXMLDOMDocument2> xsl =
@@ -73,7 +96,13 @@ std::string Run(const std::string& reportPath, const std::string& stylesheetPath
     // Whether the loads parsed is not judged here: an unreadable report or stylesheet shows up as
     // a failure of createProcessor or transform, or as what the processor makes of it.
     VARIANT_BOOL loaded = VARIANT_FALSE;
+    // Marks need the whole document in memory when the load returns.
+    const bool marking = !marks.marks.empty();
+    if (marking)
+        xml->put_async(VARIANT_FALSE);
     ThrowIfFailed(xml->load(CVariant::FromString(AnsiToWide(reportPath)).Get(), &loaded));
+    if (marking && loaded == VARIANT_TRUE)
+        MarkEntries(xml.Get(), marks);
     ThrowIfFailed(xsl->load(CVariant::FromString(AnsiToWide(stylesheetPath)).Get(), &loaded));
     // Deliberately unchecked: a stylesheet the template refuses makes createProcessor fail.
     xslTemplate->putref_stylesheet(xsl.Get());

@@ -129,12 +129,15 @@ void CVaroCapture::WriteReport(IDispatch* mailItem, const char* folder) {
         return;
     }
 
+    // Pictures the browser would show turned, or not at all, get copies it shows as intended.
+    const ReportTransform::EntryMarks marks = m_shownCopies.Make(names, folder);
     std::string page;
     try {
         page = ReportTransform::Run(
             files.ReportPath(), files.StylesheetPath(),
-            [this](REFCLSID clsid, IUnknown** object) { return CreateServiceObject(clsid, object); });
+            [this](REFCLSID clsid, IUnknown** object) { return CreateServiceObject(clsid, object); }, marks);
     } catch (const CAutomationError&) {
+        m_shownCopies.Discard();
         // The run ends with the failure's own messages; a log that missed this run's files
         // (which the exit clean-up will then leave behind) must not go unmentioned.
         if (!failures.Empty())
@@ -142,6 +145,10 @@ void CVaroCapture::WriteReport(IDispatch* mailItem, const char* folder) {
         throw;
     }
     const bool pageWritten = files.WritePage(page, failures);
+    if (pageWritten)
+        m_shownCopies.Keep();
+    else
+        m_shownCopies.Discard();
     if (!failures.Empty())
         ShowMessage(failures.Describe().c_str());
     if (pageWritten)

@@ -4,6 +4,7 @@
 #pragma once
 #include "ComPtr.h"
 #include "CreatedFilesLog.h"
+#include "ShownCopies.h"
 
 #include <windows.h>
 #include <oaidl.h>
@@ -73,4 +74,5 @@ private:
     HCURSOR m_previousCursor = nullptr;
     bool m_running = false;
     CCreatedFilesLog m_log;
+    CShownCopies m_shownCopies;
 };

@@ -81,6 +81,8 @@ JpegInfo ReadJpegInfo(const std::uint8_t* bytes, std::size_t size) {
         if (pos == size)
             break;
         const std::uint8_t marker = bytes[pos++];
+        if (marker == kStartOfScan)
+            info.scanOffset = pos;
         if (marker == kStartOfScan || marker == kEndOfImage)
             break;
         if (marker == 0 || HasNoLength(marker))

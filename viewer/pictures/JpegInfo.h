@@ -13,6 +13,9 @@ struct JpegInfo {
     // The EXIF orientation, 1 to 8: how the stored pixels must be mirrored or turned to be seen
     // upright. 1 when there is none, or it is unreadable, out of range or of the wrong type.
     int orientation = 1;
+    // Offset just past the first start-of-scan marker (where the image data begins), 0 when the
+    // bytes end before one: lets a caller look for the end of the image without walking again.
+    std::size_t scanOffset = 0;
 
     bool hasSize() const { return width > 0 && height > 0; }
 };

@@ -26,27 +26,28 @@ struct Walk {
     std::ptrdiff_t yStep;
 };
 
-Walk WalkFor(int orientation, std::uint32_t width, std::uint32_t height, std::size_t stride) {
+Walk WalkFor(int orientation, std::uint32_t width, std::uint32_t height, std::size_t stride,
+             std::ptrdiff_t pixel = 4) {
     const std::ptrdiff_t row = static_cast<std::ptrdiff_t>(stride);
-    const std::ptrdiff_t last = static_cast<std::ptrdiff_t>(width - 1) * 4;
+    const std::ptrdiff_t last = static_cast<std::ptrdiff_t>(width - 1) * pixel;
     const std::ptrdiff_t bottom = static_cast<std::ptrdiff_t>(height - 1) * row;
     switch (orientation) {
     case 2:
-        return {last, -4, row};
+        return {last, -pixel, row};
     case 3:
-        return {bottom + last, -4, -row};
+        return {bottom + last, -pixel, -row};
     case 4:
-        return {bottom, 4, -row};
+        return {bottom, pixel, -row};
     case 5:
-        return {0, row, 4}; // stored row 0 is the left side, column 0 the top
+        return {0, row, pixel}; // stored row 0 is the left side, column 0 the top
     case 6:
-        return {bottom, -row, 4}; // row 0 is the right side, column 0 the top
+        return {bottom, -row, pixel}; // row 0 is the right side, column 0 the top
     case 7:
-        return {bottom + last, -row, -4}; // row 0 is the right side, column 0 the bottom
+        return {bottom + last, -row, -pixel}; // row 0 is the right side, column 0 the bottom
     case 8:
-        return {last, row, -4}; // row 0 is the left side, column 0 the bottom
+        return {last, row, -pixel}; // row 0 is the left side, column 0 the bottom
     default:
-        return {0, 4, row};
+        return {0, pixel, row};
     }
 }
 
@@ -79,6 +80,13 @@ void CopyTiles(const std::uint8_t* source, const Walk& walk, Bitmap32& out) {
     }
 }
 
+// The sizes of a stored picture in memory that can be read safely, within the budget.
+bool Readable(const void* source, std::uint32_t width, std::uint32_t height, std::size_t stride,
+              unsigned pixel) {
+    return source && FitsPixelBudget(width, height) && stride / pixel >= width &&
+           stride <= static_cast<std::size_t>(std::numeric_limits<std::ptrdiff_t>::max()) / height;
+}
+
 } // namespace
 
 bool SwapsSides(int orientation) {
@@ -88,8 +96,7 @@ bool SwapsSides(int orientation) {
 Bitmap32 Orient(const void* source, std::uint32_t width, std::uint32_t height, std::size_t stride,
                 int orientation) {
     Bitmap32 out;
-    if (!source || !FitsPixelBudget(width, height) || stride / 4 < width ||
-        stride > static_cast<std::size_t>(std::numeric_limits<std::ptrdiff_t>::max()) / height)
+    if (!Readable(source, width, height, stride, 4))
         return out;
     const bool swap = SwapsSides(orientation);
     out.width = swap ? height : width;
@@ -102,6 +109,42 @@ Bitmap32 Orient(const void* source, std::uint32_t width, std::uint32_t height, s
     else
         CopyRows(bytes, walk, out);
     return out;
+}
+
+bool OrientRowsBgr(const void* source, std::uint32_t width, std::uint32_t height, std::size_t stride,
+                   unsigned bytesPerPixel, int orientation, std::uint32_t firstRow, std::uint32_t rowCount,
+                   std::uint8_t* out, std::size_t outStride) {
+    if ((bytesPerPixel != 3 && bytesPerPixel != 4) || !out ||
+        !Readable(source, width, height, stride, bytesPerPixel))
+        return false;
+    const bool swap = SwapsSides(orientation);
+    const std::uint32_t uprightWidth = swap ? height : width, uprightHeight = swap ? width : height;
+    if (firstRow > uprightHeight || rowCount > uprightHeight - firstRow || outStride / 3 < uprightWidth)
+        return false;
+    const Walk walk = WalkFor(orientation, width, height, stride, bytesPerPixel);
+    const auto* bytes = static_cast<const std::uint8_t*>(source);
+    const std::uint32_t lastRow = firstRow + rowCount;
+    if (walk.xStep == 3) {
+        for (std::uint32_t y = firstRow; y < lastRow; ++y)
+            std::memcpy(out + (y - firstRow) * outStride, bytes + walk.origin + walk.yStep * y,
+                        std::size_t{uprightWidth} * 3);
+        return true;
+    }
+    // Blocks of columns, so that the stored rows that a turn reads down stay in cache for the strip.
+    const std::uint32_t block = swap ? kTile : uprightWidth;
+    for (std::uint32_t x0 = 0; x0 < uprightWidth; x0 += block) {
+        const std::uint32_t x1 = uprightWidth - x0 < block ? uprightWidth : x0 + block;
+        for (std::uint32_t y = firstRow; y < lastRow; ++y) {
+            std::uint8_t* target = out + (y - firstRow) * outStride + std::size_t{x0} * 3;
+            std::ptrdiff_t at = walk.origin + walk.yStep * y + walk.xStep * x0;
+            for (std::uint32_t x = x0; x < x1; ++x, at += walk.xStep, target += 3) {
+                target[0] = bytes[at];
+                target[1] = bytes[at + 1];
+                target[2] = bytes[at + 2];
+            }
+        }
+    }
+    return true;
 }
 
 } // namespace Pictures

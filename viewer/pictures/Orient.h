@@ -17,4 +17,12 @@ bool SwapsSides(int orientation);
 Bitmap32 Orient(const void* source, std::uint32_t width, std::uint32_t height, std::size_t stride,
                 int orientation);
 
+// Rows firstRow to firstRow + rowCount - 1 of that upright picture, for an encoder that takes a
+// strip at a time: the stored pixels are 3 or 4 bytes (B, G, R first), the rows written are 3
+// bytes a pixel (B, G, R), outStride bytes apart. False, with nothing written, when the arguments
+// describe no buffer, exceed the budget or ask for rows the upright picture does not have.
+bool OrientRowsBgr(const void* source, std::uint32_t width, std::uint32_t height, std::size_t stride,
+                   unsigned bytesPerPixel, int orientation, std::uint32_t firstRow, std::uint32_t rowCount,
+                   std::uint8_t* out, std::size_t outStride);
+
 } // namespace Pictures

@@ -2,8 +2,10 @@
 // Opens the captured picture page in headless Chromium (DevTools protocol over a pipe, no
 // packages needed) and fails on a broken image, a script error, a dialog, injected markup or a
 // link that does not name its file. Writes a screenshot.
-//   node page-check.js PAGE.htm SCREENSHOT.png
-// Beside the page, expected.json holds {"subject": ..., "pictures": n, "documents": n}.
+//   node page-check.js PAGE.htm SCREENSHOT.png [engine]
+// Beside the page, expected.json holds {"subject": ..., "pictures": n, "documents": n} and may
+// hold "shown": n, the thumbnails shown from copies. With "engine" the page is seen as the embedded
+// browser shows it: pictures as stored (no turn by their EXIF tag), and no TIFF or PCX.
 'use strict';
 const { spawn } = require('child_process');
 const fs = require('fs');
@@ -11,8 +13,9 @@ const os = require('os');
 const path = require('path');
 const { pathToFileURL } = require('url');
 
-const [page, screenshot] = process.argv.slice(2);
-const { subject, pictures, documents } = JSON.parse(fs.readFileSync(path.join(path.dirname(page), 'expected.json'), 'utf8'));
+const [page, screenshot, mode] = process.argv.slice(2);
+const engine = mode === 'engine';
+const { subject, pictures, documents, shown } = JSON.parse(fs.readFileSync(path.join(path.dirname(page), 'expected.json'), 'utf8'));
 const profile = fs.mkdtempSync(path.join(os.tmpdir(), 'varo-page-'));
 const chromium = spawn('/usr/bin/chromium', [
     '--headless', '--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
@@ -62,7 +65,7 @@ listeners.push((m) => {
 });
 
 // Runs inside the page: everything a reader relies on.
-function inspect(expectedSubject, expectedPictures, expectedDocuments) {
+function inspect(expectedSubject, expectedPictures, expectedDocuments, expectedShown, engine) {
     const found = [];
     const allowed = new Set(['DIV', 'A', 'SPAN', 'IMG', 'H1', 'P', 'UL', 'LI']);
     for (const el of document.body.querySelectorAll('*')) {
@@ -76,18 +79,30 @@ function inspect(expectedSubject, expectedPictures, expectedDocuments) {
     for (const img of document.images)
         if (!img.complete || img.naturalWidth === 0) found.push('broken image ' + img.src);
     const leaf = (url) => decodeURIComponent(new URL(url).pathname.split('/').pop());
-    const thumbs = document.querySelectorAll('.thumb a');
+    const thumbs = document.querySelectorAll('.thumb > a:not(.original)');
     if (thumbs.length !== expectedPictures) found.push(thumbs.length + ' thumbnails');
+    let fromCopies = 0;
     for (const a of thumbs) {
         const caption = a.querySelector('.caption').textContent;
         const img = a.querySelector('img');
-        if (leaf(a.href) !== caption) found.push('link ' + a.href + ' does not name ' + caption);
+        // A picture shown from its copy names the original in its caption and links it beside.
+        const original = a.parentNode.querySelector('a.original');
+        if (original) {
+            ++fromCopies;
+            if (leaf(original.href) !== caption) found.push('original ' + original.href + ' does not name ' + caption);
+            if (!/\/VaroShow\/[^/]+$/.test(new URL(a.href).pathname)) found.push('copy ' + a.href + ' is not in the copies folder');
+            if (img.alt !== caption) found.push('alt ' + img.alt + ' is not ' + caption);
+        } else if (leaf(a.href) !== caption) found.push('link ' + a.href + ' does not name ' + caption);
+        // Files of the picture types that engine has no decoder for (by name: it is told by the link).
+        if (engine && /\.(tiff?|pcx)$/i.test(new URL(img.src).pathname))
+            found.push('the embedded browser cannot show ' + img.src);
         if (img.src !== a.href) found.push('thumbnail ' + img.src + ' is not its link');
         const box = img.getBoundingClientRect();
         if (box.width > 180.5 || box.height > 150.5) found.push('thumbnail not scaled ' + box.width + 'x' + box.height);
         const aspect = img.naturalWidth / img.naturalHeight;
         if (Math.abs(box.width / box.height - aspect) > 0.05 * aspect) found.push('thumbnail aspect changed ' + img.src);
     }
+    if (expectedShown !== undefined && fromCopies !== expectedShown) found.push(fromCopies + ' thumbnails from copies');
     const files = document.querySelectorAll('ul.files a');
     if (files.length !== expectedDocuments) found.push(files.length + ' documents');
     for (const a of files) {
@@ -108,7 +123,14 @@ function inspect(expectedSubject, expectedPictures, expectedDocuments) {
     const loaded = waitFor('Page.loadEventFired', 30000);
     await send('Page.navigate', { url: pathToFileURL(path.resolve(page)).href }, sessionId);
     await loaded;
-    const expression = '(' + inspect.toString() + ')(' + JSON.stringify(subject) + ',' + Number(pictures) + ',' + Number(documents) + ')';
+    if (engine) {
+        // The embedded engine ignores the orientation tag: show every picture as stored.
+        const style = "const s = document.createElement('style'); s.textContent = 'img { image-orientation: none }';" +
+            'document.head.appendChild(s); new Promise((r) => requestAnimationFrame(() => requestAnimationFrame(r)))';
+        await send('Runtime.evaluate', { expression: style, awaitPromise: true }, sessionId);
+    }
+    const expression = '(' + inspect.toString() + ')(' + JSON.stringify(subject) + ',' + Number(pictures) + ',' + Number(documents) +
+        ',' + (shown === undefined ? 'undefined' : Number(shown)) + ',' + engine + ')';
     const { result } = await send('Runtime.evaluate', { expression, returnByValue: true }, sessionId);
     problems.push(...result.value);
     let shot;

@@ -289,6 +289,8 @@ void HostileCapture::CloseAndCheckCleanUp() {
         if (!IsOwnFile(Upper(f)) && ++left <= 5)
             ADD_FAILURE() << "left in the working folder after exit: " << f;
     EXPECT_EQ(left, 0u);
+    EXPECT_EQ(::GetFileAttributesA(Work("VaroShow").c_str()), INVALID_FILE_ATTRIBUTES)
+        << "the shown copies' folder is left after exit";
 
     // Drive C: outside the working folder is as it was.
     const std::string work = Upper(m_work.substr(3));
@@ -309,8 +311,8 @@ void HostileCapture::CloseAndCheckCleanUp() {
     EXPECT_EQ(changes, 0u);
 }
 
-void HostileCapture::KeepPageForBrowser(const std::string& subjectUtf8) {
-    const std::string keep = kBinary + "\\hostile-pages\\" + m_name + "\\";
+void HostileCapture::KeepPageForBrowser(const std::string& subjectUtf8, const std::string& keepFolder) {
+    const std::string keep = keepFolder.empty() ? kBinary + "\\hostile-pages\\" + m_name + "\\" : keepFolder;
     std::error_code ignored;
     fs::remove_all(keep, ignored);
     fs::create_directories(keep);
@@ -325,6 +327,11 @@ void HostileCapture::KeepPageForBrowser(const std::string& subjectUtf8) {
             ++documents;
         }
     }
+    const std::set<std::string> copies = FilesIn(Work("VaroShow\\"));
+    if (!copies.empty())
+        fs::create_directories(keep + "VaroShow");
+    for (const std::string& copy : copies)
+        ::CopyFileA(Work("VaroShow\\" + copy).c_str(), (keep + "VaroShow\\" + copy).c_str(), FALSE);
     const std::string shown =
         WideToUtf8(AnsiToWide(VaroCapture::ReportText(WideToAnsi(Utf8ToWide(subjectUtf8)))));
     std::string json;
@@ -335,7 +342,8 @@ void HostileCapture::KeepPageForBrowser(const std::string& subjectUtf8) {
     }
     VaroDriver::WriteFile(keep + "expected.json",
                           "{\"subject\": \"" + json + "\", \"pictures\": " + std::to_string(pictures) +
-                              ", \"documents\": " + std::to_string(documents) + "}\n");
+                              ", \"documents\": " + std::to_string(documents) +
+                              ", \"shown\": " + std::to_string(copies.size()) + "}\n");
 }
 
 void HostileCapture::PrintFigures(const char* note) {

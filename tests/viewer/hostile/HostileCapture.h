@@ -53,8 +53,9 @@ protected:
     // Closes the viewer (timed) and checks that the working folder holds only the viewer's own
     // files and that drive C: changed nowhere else.
     void CloseAndCheckCleanUp();
-    // Keeps the page and what it shows for the browser check, with what it should show.
-    void KeepPageForBrowser(const std::string& subjectUtf8);
+    // Keeps the page and what it shows (the pictures' shown copies too) for the browser check,
+    // with what it should show; in hostile-pages by default.
+    void KeepPageForBrowser(const std::string& subjectUtf8, const std::string& keepFolder = std::string());
     // Prints one line of figures for the report.
     void PrintFigures(const char* note = "");
 

@@ -83,6 +83,10 @@ TEST(JpegInfo, ReadsSizeAndEveryOrientationInBothByteOrders) {
     EXPECT_EQ(info.orientation, 8);
     EXPECT_EQ(info.width, 12u);
     EXPECT_EQ(info.height, 34u);
+    // Where the scan begins, past every header segment.
+    ASSERT_GE(info.scanOffset, 2u);
+    EXPECT_EQ(photo[info.scanOffset - 1], 0xDA);
+    EXPECT_EQ(photo.size() - info.scanOffset, 8u + 7);
     // DHT (C4) shares the frame markers' range and is not a frame; a frame after the scan is not read.
     photo = Jpeg({Segment(0xC4, FrameBody(1, 1))});
     photo.insert(photo.end() - 2, {0xFF, 0xC0, 0, 17});

@@ -2,6 +2,7 @@
 // values (where the stored 0th row and 0th column are seen) and against each other.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -87,4 +88,44 @@ TEST(Orient, RefusesBuffersThatCannotBeRight) {
     // Above the budget nothing is allocated, whatever the caller claims to have.
     EXPECT_TRUE(Orient(&pixel, 20000, 20000, 80000, 6).empty());
     EXPECT_EQ(Orient(&pixel, 1, 1, 4, 8).pixels, std::vector<std::uint32_t>{7});
+}
+
+TEST(Orient, StripsOfThreeByteRowsMatchTheWholeTurn) {
+    // 3- and 4-byte stored pixels with padded rows, upright rows in strips that do not divide the height.
+    const std::uint32_t w = 77, h = 45;
+    const std::vector<std::uint32_t> stored = Pattern(w, h);
+    for (unsigned bytes : {3u, 4u}) {
+        const std::size_t stride = w * bytes + 5;
+        std::vector<std::uint8_t> source(stride * h);
+        for (std::uint32_t y = 0; y < h; ++y)
+            for (std::uint32_t x = 0; x < w; ++x)
+                std::memcpy(&source[y * stride + x * bytes], &stored[std::size_t{y} * w + x], bytes);
+        for (int o = 1; o <= 8; ++o) {
+            const Bitmap32 whole = Turned(stored, w, h, o);
+            const std::size_t outStride = whole.width * 3 + 1;
+            std::vector<std::uint8_t> rows(outStride * whole.height);
+            for (std::uint32_t y = 0; y < whole.height; y += 16) {
+                const std::uint32_t count = std::min(16u, whole.height - y);
+                ASSERT_TRUE(OrientRowsBgr(source.data(), w, h, stride, bytes, o, y, count,
+                                          &rows[y * outStride], outStride));
+            }
+            for (std::uint32_t y = 0; y < whole.height; ++y)
+                for (std::uint32_t x = 0; x < whole.width; ++x) {
+                    std::uint32_t bgr = 0;
+                    std::memcpy(&bgr, &rows[y * outStride + x * 3], 3);
+                    ASSERT_EQ(bgr, whole.at(x, y) & 0xFFFFFF) << bytes << " bytes, orientation " << o;
+                }
+        }
+    }
+    std::uint8_t out[9] = {};
+    const std::uint32_t pixel = 7;
+    EXPECT_FALSE(
+        OrientRowsBgr(kStored.data(), 3, 2, 12, 4, 6, 2, 2, out, 6)); // rows 2 and 3 of a 2 x 3 upright
+    EXPECT_FALSE(OrientRowsBgr(kStored.data(), 3, 2, 12, 4, 1, 0, 1, out, 8)); // 3 pixels do not fit 8 bytes
+    EXPECT_FALSE(OrientRowsBgr(kStored.data(), 3, 2, 12, 2, 1, 0, 1, out, 9));
+    EXPECT_FALSE(OrientRowsBgr(&pixel, 20000, 20000, 80000, 4, 6, 0, 1, out, 9));
+    EXPECT_TRUE(OrientRowsBgr(kStored.data(), 3, 2, 12, 4, 6, 2, 1, out, 6));
+    // The last upright row of a turn to the right is the stored right column, bottom first.
+    EXPECT_EQ(out[0], 6);
+    EXPECT_EQ(out[3], 3);
 }

@@ -5,6 +5,9 @@
 #                     with the tag N in an EXIF block (odd N big-endian, even N little-endian);
 #                     oN.bgra their stored pixels, not turned
 #  *.pcx              PCX files of the depths ImageMagick writes, each with the .bgra of its source
+#  pages2.tif         two pages in LZW, the marked picture first; fax.tif a bilevel page in CCITT G4
+#                     (a black mark top left, a smaller one bottom right); photo.tif a 24-bit photo
+#  marked.bmp/.gif    what the browser shows by itself, with marked.png; marked.ico what it does not
 set -euo pipefail
 convert=$1 dir=$2
 rm -rf "$dir"; mkdir -p "$dir"; cd "$dir"
@@ -33,3 +36,11 @@ done
 "$convert" mono.png -type bilevel BMP3:mono.bmp && "$convert" mono.bmp PCX:mono1.pcx
 "$convert" alpha.png PCX:rgba32.pcx
 for f in marked many mono alpha; do "$convert" $f.png -depth 8 BGRA:$f.bgra; done
+
+"$convert" marked.png many.png -compress lzw pages2.tif
+"$convert" -size 200x100 xc:white -fill black -draw 'rectangle 0,0 15,15' -draw 'rectangle 192,92 199,99' \
+    -type bilevel -compress group4 fax.tif
+"$convert" -seed 7 -size 64x48 plasma:fractal -depth 8 -type truecolor -compress lzw photo.tif
+"$convert" marked.png BMP3:marked.bmp
+"$convert" marked.png marked.gif
+"$convert" marked.png marked.ico

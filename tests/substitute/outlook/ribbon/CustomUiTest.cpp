@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <sstream>
 #include <string>
 
 using CustomUi::Parse;
@@ -236,4 +238,32 @@ TEST(CustomUi, EveryCutOfARealDocumentIsRefusedCleanly) {
             ASSERT_TRUE(r.ok || !r.error.empty()) << at;
         }
     }
+}
+
+TEST(CustomUi, TheAddinsShippedDocumentIsReadWithoutAWarning) {
+    // The file the add-in keeps as its resource, as Office and the stand-in read it.
+    std::ifstream in(VARO_SOURCE_DIR "/addin/ribbon/Explorer.xml", std::ios::binary);
+    ASSERT_TRUE(in);
+    std::ostringstream text;
+    text << in.rdbuf();
+    Result r = Parse(text.str());
+    ASSERT_TRUE(r.ok) << r.error;
+    EXPECT_TRUE(r.warnings.empty()) << Joined(r.warnings);
+    EXPECT_EQ(r.doc.ns, k2009);
+    ASSERT_EQ(r.doc.tabs.size(), 1u);
+    EXPECT_EQ(r.doc.tabs[0].idMso, "TabMail");
+    ASSERT_EQ(r.doc.tabs[0].groups.size(), 1u);
+    EXPECT_EQ(r.doc.tabs[0].groups[0].Attribute("label"), "Varoscope");
+    ASSERT_EQ(r.doc.contextMenus.size(), 2u);
+    EXPECT_EQ(r.doc.contextMenus[0].idMso, "ContextMenuMailItem");
+    EXPECT_EQ(r.doc.contextMenus[1].idMso, "ContextMenuMultipleItems");
+    std::string callbacks;
+    for (const CustomUi::Callback& c : r.doc.callbacks)
+        callbacks += c.attribute + ":" + c.name + "@" + c.control + " ";
+    EXPECT_EQ(callbacks, "onLoad:OnRibbonLoad@ getImage:GetShowPicturesImage@VaroscopeShowPictures "
+                         "onAction:OnShowPictures@VaroscopeShowPictures "
+                         "getImage:GetShowPicturesImage@VaroscopeShowPicturesMail "
+                         "onAction:OnShowPictures@VaroscopeShowPicturesMail "
+                         "getImage:GetShowPicturesImage@VaroscopeShowPicturesItems "
+                         "onAction:OnShowPictures@VaroscopeShowPicturesItems ");
 }
