@@ -31,8 +31,9 @@ HWND ControlWindowOf(DWORD processId) {
 void WaitUntilEmpty(HANDLE job, DWORD timeoutMs) {
     const DWORD start = ::GetTickCount();
     JOBOBJECT_BASIC_ACCOUNTING_INFORMATION info = {};
-    while (::QueryInformationJobObject(job, JobObjectBasicAccountingInformation, &info, sizeof info, nullptr) &&
-           info.ActiveProcesses > 0 && ::GetTickCount() - start < timeoutMs)
+    while (
+        ::QueryInformationJobObject(job, JobObjectBasicAccountingInformation, &info, sizeof info, nullptr) &&
+        info.ActiveProcesses > 0 && ::GetTickCount() - start < timeoutMs)
         ::Sleep(kPollMs);
 }
 } // namespace
@@ -55,6 +56,11 @@ bool StandInProcess::Start(const std::wstring& arguments, DWORD readyTimeoutMs) 
 bool StandInProcess::Start(const std::wstring& arguments, const std::wstring& outputFile,
                            DWORD readyTimeoutMs) {
     Stop();
+    m_startError.clear();
+    auto failed = [this](const wchar_t* step) {
+        m_startError = std::wstring(step) + L" failed with error " + std::to_wstring(::GetLastError());
+        return false;
+    };
     static LONG started = 0; // several starts within one tick still get distinct events
     std::wstring eventName = L"VaroStandInReady" + std::to_wstring(::GetCurrentProcessId()) + L"_" +
                              std::to_wstring(::GetTickCount()) + L"_" +
@@ -74,7 +80,7 @@ bool StandInProcess::Start(const std::wstring& arguments, const std::wstring& ou
         output.Reset(::CreateFileW(outputFile.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &sa,
                                    CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
         if (!output)
-            return false;
+            return failed(L"creating the output file");
         si.dwFlags = STARTF_USESTDHANDLES;
         si.hStdOutput = output.Get();
         si.hStdError = output.Get();
@@ -82,12 +88,13 @@ bool StandInProcess::Start(const std::wstring& arguments, const std::wstring& ou
     PROCESS_INFORMATION pi = {};
     if (!::CreateProcessW(nullptr, &command[0], nullptr, nullptr, output ? TRUE : FALSE, CREATE_SUSPENDED,
                           nullptr, nullptr, &si, &pi))
-        return false;
+        return failed(L"CreateProcess");
     UniqueNullableHandle thread(pi.hThread);
     m_process.Reset(pi.hProcess);
     m_processId = pi.dwProcessId;
     if (!::AssignProcessToJobObject(m_job.Get(), pi.hProcess)) {
         // Unguarded it could outlive us: it does not run at all.
+        failed(L"AssignProcessToJobObject");
         ::TerminateProcess(pi.hProcess, 1);
         Stop();
         return false;

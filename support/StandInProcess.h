@@ -33,6 +33,9 @@ public:
     DWORD WaitForExit(DWORD timeoutMs);
     DWORD ExitCode() const;
     DWORD ProcessId() const { return m_processId; }
+    // Why the last Start made no process: the failing step and its system error code; empty when
+    // it made one (ExitCode then tells why it ended).
+    const std::wstring& StartError() const { return m_startError; }
     bool Running() const;
     void Stop();
 
@@ -45,6 +48,7 @@ private:
     UniqueNullableHandle m_job;
     UniqueNullableHandle m_process;
     DWORD m_processId = 0;
+    std::wstring m_startError;
 };
 
 // A fresh folder under the temporary folder, removed with everything in it at the end.

@@ -140,8 +140,9 @@ unexpected=$(grep -v -i -E '^\[(HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows
 
 # ---- the button in Outlook starts the installed viewer ---------------------------------------------
 standin_log=$work/standin.log
-"$root/scripts/wine" "$standin_exe" --mailbox "$(winpath "$root/data/sample-mailbox")" --select 1 \
-    </dev/null >"$standin_log" 2>&1 &
+# As Outlook 2016: the button pressed is the add-in's on the ribbon's Home tab.
+"$root/scripts/wine" "$standin_exe" --outlook-version 16 --mailbox "$(winpath "$root/data/sample-mailbox")" \
+    --select 1 </dev/null >"$standin_log" 2>&1 &
 standin_pid=$!
 wait_for 600 grep -qs 'OutlookSubstitute: ready' "$standin_log" || fail "the stand-in did not get ready"
 
@@ -156,7 +157,7 @@ viewer_running() {
 viewer_gone() { ! viewer_running; }
 click_and_capture() { # round
     rm -f "$temp_dir/VaroReport.htm"
-    wine_run "$standin_exe" --click-control Varoscope >"$work/click-$1.log" || fail "click $1 was refused"
+    wine_run "$standin_exe" --click-ribbon VaroscopeShowPictures >"$work/click-$1.log" || fail "click $1 was refused"
     if wait_for 600 test -s "$temp_dir/VaroReport.htm"; then
         grep -q 'Holiday pictures' "$temp_dir/VaroReport.htm" || fail "report $1 does not show the selected mail"
     else

@@ -28,7 +28,9 @@ void StandInHostTest::ClearAddinKeys() {
 }
 
 void StandInHostTest::Start(const std::wstring& arguments) {
-    ASSERT_TRUE(m_standIn.Start(arguments, m_output)) << "exit code " << m_standIn.ExitCode();
+    ASSERT_TRUE(m_standIn.Start(arguments, m_output))
+        << "exit code " << m_standIn.ExitCode() << " " << WideToAnsi(m_standIn.StartError()) << "\n"
+        << Console();
     ASSERT_EQ(m_standIn.Attach(m_app, IID__Application), S_OK);
     ComPtr<_Explorer> explorer;
     ASSERT_EQ(m_app->ActiveExplorer(explorer.ReleaseAndGetAddressOf()), S_OK);
@@ -91,6 +93,16 @@ bool StandInHostTest::ClickDrawn(const std::wstring& tagOrCaption) {
     ::SendMessageW(explorer, WM_LBUTTONDOWN, MK_LBUTTON, at);
     ::SendMessageW(explorer, WM_LBUTTONUP, 0, at);
     return true;
+}
+
+SIZE StandInHostTest::DrawnImage(const std::wstring& idOrText) {
+    HWND explorer = ::FindWindowW(kExplorerWindowClass, nullptr);
+    std::wstring text = idOrText;
+    COPYDATASTRUCT data = {kCopyControlImage, static_cast<DWORD>(text.size() * sizeof(wchar_t)), &text[0]};
+    LRESULT size = explorer ? ::SendMessageW(explorer, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data)) : -1;
+    if (size <= 0)
+        return {0, 0};
+    return {LOWORD(size), HIWORD(size)};
 }
 
 bool StandInHostTest::WaitFor(const std::function<bool()>& done, DWORD timeoutMs) {

@@ -44,6 +44,9 @@ protected:
     // A user's click: button down and up at the centre of the drawn control (tag, else caption);
     // false when no such control is drawn.
     static bool ClickDrawn(const std::wstring& tagOrCaption);
+    // With a ribbon: the size of the picture that the add-in gave for a drawn control (id, tag or
+    // text); {0, 0} for a placeholder face or a control that is not drawn.
+    static SIZE DrawnImage(const std::wstring& idOrText);
     // Waits for a condition while answering this thread's messages (calls from the stand-in
     // arrive so).
     static bool WaitFor(const std::function<bool()>& done, DWORD timeoutMs = kWaitMs);

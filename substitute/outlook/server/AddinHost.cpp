@@ -2,6 +2,7 @@
 
 #include "AddinInstanceObject.h"
 #include "RegKey.h"
+#include "RibbonHost.h"
 #include "com/HexResult.h"
 
 #include <windows.h>
@@ -91,6 +92,9 @@ bool AddinHost::Connect(const Entry& entry, ext_ConnectMode mode, Connected& out
     }
     *out.connected = true;
     out.object = std::move(addin);
+    // As Office: the ribbon is asked for once the add-in is connected.
+    if (m_ribbon)
+        m_ribbon->Connected(entry.progId, out.object.Get());
     return true;
 }
 
@@ -102,6 +106,8 @@ void AddinHost::Disconnect(Connected& addin, ext_DisconnectMode mode) {
     if (FAILED(hr))
         m_report(L"add-in " + addin.entry.progId + L": OnDisconnection returned " + com::HexResult(hr));
     *addin.connected = false;
+    if (m_ribbon)
+        m_ribbon->Disconnected(addin.entry.progId);
     addin.object.Reset();
 }
 

@@ -6,6 +6,8 @@
 #include "ComPtr.h"
 #include "OfficeInterfaces.h"
 
+class RibbonHost;
+
 #include <functional>
 #include <memory>
 #include <string>
@@ -18,6 +20,9 @@ public:
     AddinHost(const AddinHost&) = delete;
     AddinHost& operator=(const AddinHost&) = delete;
     ~AddinHost(); // disconnects whatever is still connected, as at host shutdown
+
+    // Where each connected add-in's ribbon goes (null: none); it must outlive this host.
+    void SetRibbonHost(RibbonHost* ribbon) { m_ribbon = ribbon; }
 
     // Connects every add-in registered to load at start, then tells each that start-up is complete.
     void ConnectAtStartup();
@@ -32,7 +37,8 @@ public:
     std::vector<std::wstring> ConnectedProgIds() const;
 
     // Creates and connects each registered add-in repeats times, disconnecting it in between,
-    // and reports the microseconds that creation plus OnConnection took each time.
+    // and reports the microseconds that creation plus OnConnection (plus, with a ribbon,
+    // GetCustomUI and onLoad) took each time.
     void TimeConnections(int repeats);
 
     struct Entry {
@@ -55,4 +61,5 @@ private:
     ComPtr<IDispatch> m_application;
     std::function<void(const std::wstring&)> m_report;
     std::vector<Connected> m_addins;
+    RibbonHost* m_ribbon = nullptr;
 };

@@ -12,7 +12,23 @@
 
 namespace {
 constexpr wchar_t kMapiNamespace[] = L"MAPI";
+
+// Application.Version as each Outlook gives it: major.minor.0.build of a late service release.
+const wchar_t* VersionText(long major) {
+    switch (major) {
+    case 12:
+        return L"12.0.0.6691";
+    case 14:
+        return L"14.0.0.7268";
+    case 15:
+        return L"15.0.0.5537";
+    case 16:
+        return L"16.0.0.17328";
+    default:
+        return L"11.0.0.8312";
+    }
 }
+} // namespace
 
 ApplicationObject::ApplicationObject(const ServerState& state) : m_state(state) {}
 
@@ -53,4 +69,9 @@ HRESULT ApplicationObject::CreateItemFromTemplate(BSTR templatePath, VARIANT, ID
     }
     *result = CreateItemObject(message, m_state);
     return S_OK;
+}
+
+HRESULT ApplicationObject::get_Version(BSTR* result) {
+    CallBudget::Spend();
+    return WideToBstr(VersionText(m_state.outlookVersion), result);
 }

@@ -14,6 +14,7 @@ public:
     HRESULT STDMETHODCALLTYPE ActiveExplorer(_Explorer** result) override;
     HRESULT STDMETHODCALLTYPE CreateItemFromTemplate(BSTR templatePath, VARIANT inFolder,
                                                      IDispatch** result) override;
+    HRESULT STDMETHODCALLTYPE get_Version(BSTR* result) override;
 
 private:
     com::ConnectionPoint* Events() const override { return m_state.applicationEvents.Get(); }

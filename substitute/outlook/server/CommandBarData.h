@@ -47,6 +47,7 @@ struct CommandBarControlData {
     std::shared_ptr<ControlList> children;    // the menu of a pop-up; null for buttons
     ComPtr<com::ConnectionPoint> clickEvents; // buttons: _CommandBarButtonEvents
     BuiltinAction action = BuiltinAction::None;
+    bool builtin = false; // one of the stand-in's own menus or items, not an add-in's
 };
 
 struct CommandBarData {

@@ -98,10 +98,12 @@ void CommandBarSet::BuildMenuBar() {
         auto popup = NewControl(kControlPopup);
         popup->caption = menu.caption;
         popup->id = menu.id;
+        popup->builtin = true;
         for (const BuiltinItem& item : menu.items) {
             auto button = NewControl(kControlButton);
             button->caption = item.caption;
             button->action = item.action;
+            button->builtin = true;
             button->enabled = item.action != BuiltinAction::None;
             popup->children->push_back(button);
         }

@@ -198,7 +198,7 @@ std::vector<CommandBarView::Item> CommandBarView::MenuItems(HDC dc) const {
     return items;
 }
 
-void CommandBarView::PaintFace(HDC dc, const RECT& box, const CommandBarControlData& control) const {
+void CommandBarView::PaintFace(HDC dc, const RECT& box, const CommandBarControlData& control) {
     if (control.face && *control.face)
         PaintBitmapFace(dc, box, control.face->Get());
     else if (control.faceId > 0)

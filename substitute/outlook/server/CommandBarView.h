@@ -34,8 +34,10 @@ public:
     long OpenMenu() const { return m_openMenu; }
     void SetOpenMenu(long serial) { m_openMenu = serial; }
 
+    // A control's face (pasted picture, else the drawn built-in face of its FaceId), in box.
+    static void PaintFace(HDC dc, const RECT& box, const CommandBarControlData& control);
+
 private:
-    void PaintFace(HDC dc, const RECT& box, const CommandBarControlData& control) const;
     bool ShowsFace(const CommandBarControlData& control) const;
     bool ShowsCaption(const CommandBarControlData& control) const;
 

@@ -4,7 +4,9 @@
 #include "CommandBarSet.h"
 #include "Console.h"
 #include "ExplorerWindow.h"
+#include "RibbonHost.h"
 #include "ServerOptions.h"
+#include "StringConv.h"
 #include "UniqueHandle.h"
 #include "WindowMessages.h"
 
@@ -58,14 +60,16 @@ bool ControlWindow::Create(HINSTANCE instance) {
     return m_window != nullptr;
 }
 
-void ControlWindow::Attach(CommandBarSet* commandBars, ExplorerWindow* explorer, AddinHost* addins) {
+void ControlWindow::Attach(CommandBarSet* commandBars, ExplorerWindow* explorer, AddinHost* addins,
+                           RibbonHost* ribbon) {
     m_commandBars = commandBars;
     m_explorer = explorer;
     m_addins = addins;
+    m_ribbon = ribbon;
 }
 
 void ControlWindow::Detach() {
-    Attach(nullptr, nullptr, nullptr);
+    Attach(nullptr, nullptr, nullptr, nullptr);
     m_addinRequests.clear();
 }
 
@@ -91,6 +95,10 @@ LRESULT CALLBACK ControlWindow::WindowProc(HWND window, UINT message, WPARAM wPa
 LRESULT ControlWindow::OnCopyData(const COPYDATASTRUCT& data) {
     if (data.dwData == kCopyClickControl)
         return OnClickControlRequest(data);
+    if (data.dwData == kCopyClickRibbon)
+        return OnClickRibbonRequest(data);
+    if (data.dwData == kCopyContextMenu)
+        return OnContextMenuRequest(data);
     if (data.dwData == kCopyReconnectAddins || data.dwData == kCopyDisconnectAddins)
         return OnAddinRequest(data);
     return FALSE;
@@ -107,6 +115,25 @@ LRESULT ControlWindow::OnClickControlRequest(const COPYDATASTRUCT& data) {
         return FALSE;
     m_explorer->PostClick(control->serial, event);
     return TRUE;
+}
+
+LRESULT ControlWindow::OnClickRibbonRequest(const COPYDATASTRUCT& data) {
+    std::wstring event, id;
+    if (!SplitRequest(data, event, id) || !m_ribbon || !m_explorer || !m_ribbon->ExplorerHasRibbon())
+        return FALSE;
+    std::wstring addin;
+    RibbonHost::Context context;
+    if (!m_ribbon->Find(WideToUtf8(id), addin, context))
+        return FALSE;
+    m_explorer->PostRibbonClick(addin, WideToUtf8(id), context, event);
+    return TRUE;
+}
+
+LRESULT ControlWindow::OnContextMenuRequest(const COPYDATASTRUCT& data) {
+    std::wstring event, ignored;
+    if (!SplitRequest(data, event, ignored) || !m_explorer)
+        return FALSE;
+    return m_explorer->PostContextMenu(event) ? TRUE : FALSE;
 }
 
 LRESULT ControlWindow::OnAddinRequest(const COPYDATASTRUCT& data) {

@@ -11,6 +11,7 @@
 class AddinHost;
 class CommandBarSet;
 class ExplorerWindow;
+class RibbonHost;
 
 // The serving end. Requests are refused until Attach gives them something to work on.
 class ControlWindow {
@@ -21,14 +22,17 @@ public:
     ~ControlWindow();
 
     bool Create(HINSTANCE instance);
-    // What the requests work on; commandBars and explorer are null without an explorer window.
-    void Attach(CommandBarSet* commandBars, ExplorerWindow* explorer, AddinHost* addins);
+    // What the requests work on; commandBars and explorer are null without an explorer window,
+    // ribbon before Outlook 2007.
+    void Attach(CommandBarSet* commandBars, ExplorerWindow* explorer, AddinHost* addins, RibbonHost* ribbon);
     void Detach();
 
 private:
     static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT OnCopyData(const COPYDATASTRUCT& data);
     LRESULT OnClickControlRequest(const COPYDATASTRUCT& data);
+    LRESULT OnClickRibbonRequest(const COPYDATASTRUCT& data);
+    LRESULT OnContextMenuRequest(const COPYDATASTRUCT& data);
     LRESULT OnAddinRequest(const COPYDATASTRUCT& data);
     void OnAddinRequestPosted();
 
@@ -36,6 +40,7 @@ private:
     CommandBarSet* m_commandBars = nullptr;
     ExplorerWindow* m_explorer = nullptr;
     AddinHost* m_addins = nullptr;
+    RibbonHost* m_ribbon = nullptr;
     std::deque<std::pair<ULONG_PTR, std::wstring>> m_addinRequests; // kind and event, in arrival order
 };
 

@@ -8,8 +8,13 @@
 #include <commctrl.h>
 #include <windowsx.h>
 
+#include <algorithm>
+#include <cstdlib>
+#include <utility>
+
 namespace {
 constexpr UINT kMsgFireClick = WM_APP + 1;
+constexpr UINT kMsgRibbonChanged = WM_APP + 2;
 constexpr wchar_t kTitle[] = L"Inbox - Outlook stand-in (Varoscope test server, not Microsoft Outlook)";
 constexpr int kListId = 1;
 constexpr int kDefaultWidth = 900;
@@ -29,9 +34,31 @@ void SetCell(HWND list, int row, int column, const std::wstring& text) {
     item.pszText = const_cast<wchar_t*>(text.c_str());
     ::SendMessageW(list, LVM_SETITEMTEXTW, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
 }
+
+// What names a drawn ribbon item between button-down and button-up.
+std::wstring Key(const RibbonView::Item& item) {
+    switch (item.kind) {
+    case RibbonView::Kind::Tab:
+        return L"tab:" + item.tab;
+    case RibbonView::Kind::Legacy:
+        return L"legacy:" + std::to_wstring(item.legacy->serial);
+    case RibbonView::Kind::FileTab:
+        return L"file";
+    default:
+        return L"button:" + item.button.addin + L"/" + Utf8ToWide(item.button.id) + L"/" + item.button.label;
+    }
+}
+
+// The context menu Office shows for what is selected.
+const char* ContextMenuFor(size_t selected) {
+    return selected > 1 ? "ContextMenuMultipleItems" : "ContextMenuMailItem";
+}
 } // namespace
 
-ExplorerWindow::ExplorerWindow(const ServerState& state) : m_state(state), m_view(*state.commandBars) {}
+ExplorerWindow::ExplorerWindow(const ServerState& state) : m_state(state), m_view(*state.commandBars) {
+    if (state.ribbon && state.ribbon->ExplorerHasRibbon())
+        m_ribbonView = std::make_unique<RibbonView>(*state.ribbon, *state.commandBars);
+}
 
 ExplorerWindow::~ExplorerWindow() {
     if (m_window)
@@ -91,10 +118,28 @@ LRESULT CALLBACK ExplorerWindow::WindowProc(HWND window, UINT message, WPARAM wP
     case kMsgFireClick:
         self->OnFireClick();
         return 0;
+    case kMsgRibbonChanged:
+        self->OnRibbonChanged();
+        return 0;
+    case WM_MOUSELEAVE:
+        self->HideTip();
+        return 0;
+    case WM_MOUSEMOVE:
+        self->OnMouseMove({GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
+        return ::DefWindowProcW(window, message, wParam, lParam);
+    case WM_PARENTNOTIFY:
+        if (LOWORD(wParam) == WM_LBUTTONDOWN || LOWORD(wParam) == WM_RBUTTONDOWN)
+            self->OnChildMouseDown({GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
+        return 0;
+    case WM_CONTEXTMENU:
+        self->OnContextMenu(reinterpret_cast<HWND>(wParam), {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
+        return 0;
     case WM_COPYDATA: {
         const auto* data = reinterpret_cast<const COPYDATASTRUCT*>(lParam);
         if (data && data->dwData == kCopyControlPoint)
             return self->OnControlPoint(*data);
+        if (data && data->dwData == kCopyControlImage)
+            return self->OnControlImage(*data);
         return FALSE;
     }
     case WM_DESTROY:
@@ -126,7 +171,19 @@ LRESULT ExplorerWindow::OnCreate() {
     m_menu =
         ::CreateWindowExW(0, kMenuWindowClass, L"", WS_CHILD | WS_CLIPSIBLINGS, 0, 0, 0, 0, m_window, nullptr,
                           reinterpret_cast<HINSTANCE>(::GetWindowLongPtrW(m_window, GWLP_HINSTANCE)), this);
-    return m_menu ? 0 : -1;
+    m_contextMenu = ::CreateWindowExW(
+        0, kMenuWindowClass, L"", WS_CHILD | WS_CLIPSIBLINGS | WS_BORDER, 0, 0, 0, 0, m_window, nullptr,
+        reinterpret_cast<HINSTANCE>(::GetWindowLongPtrW(m_window, GWLP_HINSTANCE)), this);
+    m_tip = ::CreateWindowExW(
+        0, kMenuWindowClass, L"", WS_CHILD | WS_CLIPSIBLINGS | WS_BORDER, 0, 0, 0, 0, m_window, nullptr,
+        reinterpret_cast<HINSTANCE>(::GetWindowLongPtrW(m_window, GWLP_HINSTANCE)), this);
+    if (m_ribbonView)
+        m_state.ribbon->SetChangeHandler([this] {
+            // Asked again from the message loop: an add-in may be inside a callback now.
+            if (m_window && !std::exchange(m_ribbonChangePosted, true))
+                ::PostMessageW(m_window, kMsgRibbonChanged, 0, 0);
+        });
+    return m_menu && m_contextMenu && m_tip ? 0 : -1;
 }
 
 void ExplorerWindow::FillList() {
@@ -151,13 +208,17 @@ void ExplorerWindow::FillList() {
 }
 
 void ExplorerWindow::OnSize(int width, int height) {
-    const int top = m_view.BandHeight();
+    const int top = m_ribbonView ? RibbonView::Height() : m_view.BandHeight();
     if (m_list)
         ::MoveWindow(m_list, 0, top, width, height > top ? height - top : 0, TRUE);
 }
 
 void ExplorerWindow::OnDestroy() {
+    if (m_ribbonView)
+        m_state.ribbon->SetChangeHandler(nullptr);
     m_window = nullptr;
+    m_contextMenu = nullptr;
+    m_tip = nullptr;
     m_list = nullptr;
     m_menu = nullptr;
     ::PostQuitMessage(0); // closing the explorer ends the stand-in, as closing Outlook would
@@ -208,7 +269,12 @@ LRESULT CALLBACK ExplorerWindow::MenuWindowProc(HWND window, UINT message, WPARA
         HDC dc = ::BeginPaint(window, &ps);
         RECT client;
         ::GetClientRect(window, &client);
-        self->m_view.PaintMenu(dc, client);
+        if (window == self->m_contextMenu && self->m_ribbonView)
+            self->m_ribbonView->PaintContextMenu(dc, client);
+        else if (window == self->m_tip)
+            self->PaintTip(dc, client);
+        else
+            self->m_view.PaintMenu(dc, client);
         ::EndPaint(window, &ps);
         return 0;
     }
@@ -230,7 +296,10 @@ void ExplorerWindow::OnPaint() {
     HDC dc = ::BeginPaint(m_window, &ps);
     RECT client;
     ::GetClientRect(m_window, &client);
-    m_view.PaintBands(dc, client);
+    if (m_ribbonView)
+        m_ribbonView->Paint(dc, client);
+    else
+        m_view.PaintBands(dc, client);
     ::EndPaint(m_window, &ps);
 }
 
@@ -266,6 +335,10 @@ void ExplorerWindow::ShowMenu(long serial) {
 }
 
 void ExplorerWindow::OnMouseDown(POINT at) {
+    if (m_ribbonView) {
+        OnRibbonMouseDown(at);
+        return;
+    }
     std::vector<CommandBarView::Item> items;
     const CommandBarView::Item* hit = HitTest(at, items);
     m_pressed = 0;
@@ -281,6 +354,10 @@ void ExplorerWindow::OnMouseDown(POINT at) {
 }
 
 void ExplorerWindow::OnMouseUp(POINT at) {
+    if (m_ribbonView) {
+        OnRibbonMouseUp(at);
+        return;
+    }
     std::vector<CommandBarView::Item> items;
     const CommandBarView::Item* hit = HitTest(at, items);
     const long pressed = m_pressed;
@@ -295,25 +372,285 @@ void ExplorerWindow::OnMouseUp(POINT at) {
 }
 
 void ExplorerWindow::PostClick(long serial, const std::wstring& doneEvent) {
-    m_pendingClicks.emplace_back(serial, doneEvent);
+    m_pendingClicks.push_back(
+        {Pending::What::Control, serial, L"", "", RibbonHost::Context::Explorer, doneEvent});
     ::PostMessageW(m_window, kMsgFireClick, 0, 0);
+}
+
+void ExplorerWindow::PostRibbonClick(const std::wstring& addin, const std::string& id,
+                                     RibbonHost::Context context, const std::wstring& doneEvent) {
+    m_pendingClicks.push_back({Pending::What::Ribbon, 0, addin, id, context, doneEvent});
+    ::PostMessageW(m_window, kMsgFireClick, 0, 0);
+}
+
+bool ExplorerWindow::PostContextMenu(const std::wstring& doneEvent) {
+    if (!m_ribbonView || SelectedIndices().empty())
+        return false;
+    m_pendingClicks.push_back(
+        {Pending::What::ContextMenu, 0, L"", "", RibbonHost::Context::Selection, doneEvent});
+    ::PostMessageW(m_window, kMsgFireClick, 0, 0);
+    return true;
+}
+
+void ExplorerWindow::SetDone(const std::wstring& doneEvent) const {
+    if (doneEvent.empty())
+        return;
+    UniqueNullableHandle done(::OpenEventW(EVENT_MODIFY_STATE, FALSE, doneEvent.c_str()));
+    if (done)
+        ::SetEvent(done.Get());
 }
 
 void ExplorerWindow::OnFireClick() {
     if (m_pendingClicks.empty())
         return;
-    auto [serial, doneEvent] = m_pendingClicks.front();
+    Pending pending = m_pendingClicks.front();
     m_pendingClicks.pop_front();
-    m_state.commandBars->Click(m_state.commandBars->FindBySerial(serial));
-    if (!doneEvent.empty()) {
-        UniqueNullableHandle done(::OpenEventW(EVENT_MODIFY_STATE, FALSE, doneEvent.c_str()));
-        if (done)
-            ::SetEvent(done.Get());
+    switch (pending.what) {
+    case Pending::What::Control:
+        m_state.commandBars->Click(m_state.commandBars->FindBySerial(pending.serial));
+        break;
+    case Pending::What::Ribbon:
+        if (m_state.ribbon)
+            m_state.ribbon->Click(pending.addin, pending.id, pending.context);
+        break;
+    case Pending::What::ContextMenu:
+        OpenContextMenu(SelectionPoint());
+        break;
     }
+    SetDone(pending.doneEvent);
+}
+
+void ExplorerWindow::OnRibbonChanged() {
+    m_ribbonChangePosted = false;
+    if (!m_ribbonView || !m_window)
+        return;
+    m_state.ribbon->Refresh();
+    bool shown = false;
+    UniqueWindowDc dc(m_window);
+    for (const RibbonView::Item& item : m_ribbonView->Items(dc.Get()))
+        shown = shown || (item.kind == RibbonView::Kind::Tab && item.tab == m_ribbonView->SelectedTab());
+    if (!shown)
+        m_ribbonView->SelectTab(L"TabMail"); // the selected tab went with its add-in
+    ::InvalidateRect(m_window, nullptr, TRUE);
+}
+
+POINT ExplorerWindow::SelectionPoint() const {
+    std::vector<size_t> selected = SelectedIndices();
+    POINT at = {40, RibbonView::Height() + 30};
+    if (selected.empty() || !m_list)
+        return at;
+    LVFINDINFOW find = {};
+    find.flags = LVFI_PARAM;
+    find.lParam = static_cast<LPARAM>(selected.front());
+    const int row = static_cast<int>(
+        ::SendMessageW(m_list, LVM_FINDITEMW, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&find)));
+    RECT rect = {};
+    rect.left = LVIR_BOUNDS;
+    if (row >= 0 &&
+        ::SendMessageW(m_list, LVM_GETITEMRECT, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&rect))) {
+        at = {rect.left + 60, (rect.top + rect.bottom) / 2};
+        ::MapWindowPoints(m_list, m_window, &at, 1);
+    }
+    return at;
+}
+
+void ExplorerWindow::OnContextMenu(HWND from, POINT screen) {
+    if (!m_ribbonView || from != m_list)
+        return;
+    POINT at = screen;
+    if (screen.x == -1 && screen.y == -1) // from the keyboard: at the selection
+        at = SelectionPoint();
+    else
+        ::ScreenToClient(m_window, &at);
+    OpenContextMenu(at);
+}
+
+void ExplorerWindow::OpenContextMenu(POINT at) {
+    const size_t selected = SelectedIndices().size();
+    if (!m_ribbonView || selected == 0) {
+        CloseContextMenu();
+        return;
+    }
+    m_ribbonView->SetContextMenu(m_state.ribbon->ContextMenu(ContextMenuFor(selected)));
+    SIZE size = m_ribbonView->ContextMenuSize(UniqueWindowDc(m_window).Get());
+    RECT client;
+    ::GetClientRect(m_window, &client);
+    // Kept inside the window, as a menu stays on its screen.
+    int x = std::max(0L, std::min(static_cast<LONG>(at.x), client.right - size.cx));
+    int y = std::max(0L, std::min(static_cast<LONG>(at.y), client.bottom - size.cy));
+    ::SetWindowPos(m_contextMenu, HWND_TOP, x, y, size.cx, size.cy, SWP_SHOWWINDOW | SWP_NOACTIVATE);
+    ::InvalidateRect(m_contextMenu, nullptr, TRUE);
+}
+
+void ExplorerWindow::OnChildMouseDown(POINT at) {
+    if (!m_ribbonView || !m_ribbonView->ContextMenuOpen())
+        return;
+    RECT menu;
+    ::GetWindowRect(m_contextMenu, &menu);
+    ::MapWindowPoints(nullptr, m_window, reinterpret_cast<POINT*>(&menu), 2);
+    if (!::PtInRect(&menu, at))
+        CloseContextMenu(); // a click in the list beside the open menu closes it
+}
+
+void ExplorerWindow::OnMouseMove(POINT at) {
+    if (!m_ribbonView || !m_tip)
+        return;
+    RibbonView::Item hit;
+    std::wstring text;
+    if (RibbonHitTest(at, hit) && hit.kind == RibbonView::Kind::Button)
+        text = hit.button.screentip;
+    if (text == m_tipText)
+        return;
+    m_tipText = text;
+    if (text.empty()) {
+        ::ShowWindow(m_tip, SW_HIDE);
+        return;
+    }
+    // The mouse may leave for the list or another window: the tip goes with it.
+    TRACKMOUSEEVENT track = {sizeof track, TME_LEAVE, m_window, 0};
+    ::TrackMouseEvent(&track);
+    UniqueWindowDc dc(m_window);
+    SIZE size = {};
+    {
+        SelectedObject font(dc.Get(), ::GetStockObject(DEFAULT_GUI_FONT));
+        ::GetTextExtentPoint32W(dc.Get(), text.c_str(), static_cast<int>(text.size()), &size);
+    }
+    ::SetWindowPos(m_tip, HWND_TOP, hit.rect.left, RibbonView::Height() + 2, size.cx + 12, size.cy + 8,
+                   SWP_SHOWWINDOW | SWP_NOACTIVATE);
+    ::InvalidateRect(m_tip, nullptr, TRUE);
+}
+
+void ExplorerWindow::HideTip() {
+    m_tipText.clear();
+    if (m_tip)
+        ::ShowWindow(m_tip, SW_HIDE);
+}
+
+void ExplorerWindow::PaintTip(HDC dc, const RECT& client) const {
+    UniqueBrush back(::CreateSolidBrush(::GetSysColor(COLOR_INFOBK)));
+    ::FillRect(dc, &client, back.Get());
+    RECT text = client;
+    ::SetBkMode(dc, TRANSPARENT);
+    ::SetTextColor(dc, ::GetSysColor(COLOR_INFOTEXT));
+    SelectedObject font(dc, ::GetStockObject(DEFAULT_GUI_FONT));
+    ::DrawTextW(dc, m_tipText.c_str(), static_cast<int>(m_tipText.size()), &text,
+                DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
+}
+
+void ExplorerWindow::CloseContextMenu() {
+    if (!m_ribbonView || !m_ribbonView->ContextMenuOpen())
+        return;
+    m_ribbonView->CloseContextMenu();
+    ::ShowWindow(m_contextMenu, SW_HIDE);
+}
+
+std::vector<RibbonView::Item> ExplorerWindow::RibbonItemsInWindow() const {
+    UniqueWindowDc dc(m_window);
+    std::vector<RibbonView::Item> items;
+    // The open context menu lies above everything else.
+    if (m_ribbonView->ContextMenuOpen()) {
+        RECT menu;
+        ::GetWindowRect(m_contextMenu, &menu);
+        ::MapWindowPoints(nullptr, m_window, reinterpret_cast<POINT*>(&menu), 2);
+        for (RibbonView::Item& item : m_ribbonView->ContextMenuItems(dc.Get())) {
+            ::OffsetRect(&item.rect, menu.left, menu.top);
+            items.push_back(item);
+        }
+    }
+    for (RibbonView::Item& item : m_ribbonView->Items(dc.Get()))
+        items.push_back(item);
+    return items;
+}
+
+bool ExplorerWindow::RibbonHitTest(POINT at, RibbonView::Item& hit) const {
+    for (const RibbonView::Item& item : RibbonItemsInWindow()) {
+        if (::PtInRect(&item.rect, at) &&
+            !(item.kind == RibbonView::Kind::MenuItem && item.button.separator)) {
+            hit = item;
+            return true;
+        }
+    }
+    return false;
+}
+
+bool ExplorerWindow::OnRibbonMouseDown(POINT at) {
+    RibbonView::Item hit;
+    m_pressedRibbon.clear();
+    const bool menuOpen = m_ribbonView->ContextMenuOpen();
+    if (!RibbonHitTest(at, hit) || (menuOpen && hit.kind != RibbonView::Kind::MenuItem)) {
+        CloseContextMenu(); // a click beside the open menu closes it, and does nothing else
+        return false;
+    }
+    m_pressedRibbon = Key(hit);
+    return true;
+}
+
+void ExplorerWindow::OnRibbonMouseUp(POINT at) {
+    RibbonView::Item hit;
+    const std::wstring pressed = std::exchange(m_pressedRibbon, std::wstring());
+    if (!RibbonHitTest(at, hit) || Key(hit) != pressed)
+        return;
+    switch (hit.kind) {
+    case RibbonView::Kind::Tab:
+        m_ribbonView->SelectTab(hit.tab);
+        ::InvalidateRect(m_window, nullptr, TRUE);
+        break;
+    case RibbonView::Kind::FileTab:
+        break; // the backstage view is not there
+    case RibbonView::Kind::Legacy:
+        if (hit.legacy->enabled)
+            PostClick(hit.legacy->serial, std::wstring());
+        break;
+    case RibbonView::Kind::Button:
+        if (hit.button.enabled && !hit.button.addin.empty())
+            PostRibbonClick(hit.button.addin, hit.button.id, RibbonHost::Context::Explorer, std::wstring());
+        break;
+    case RibbonView::Kind::MenuItem:
+        CloseContextMenu(); // a chosen item closes the menu, as in Outlook
+        if (hit.button.enabled && !hit.button.addin.empty())
+            PostRibbonClick(hit.button.addin, hit.button.id, RibbonHost::Context::Selection, std::wstring());
+        break;
+    }
+}
+
+bool ExplorerWindow::FindRibbonItem(const std::wstring& wanted, RibbonView::Item& found) const {
+    // By id (an add-in's control) or tag (a legacy one) first, then by the text drawn on it.
+    std::vector<RibbonView::Item> items = RibbonItemsInWindow();
+    for (int byText = 0; byText < 2; ++byText) {
+        for (const RibbonView::Item& item : items) {
+            std::wstring name;
+            if (!byText)
+                name = item.legacy ? item.legacy->tag : Utf8ToWide(item.button.id);
+            else
+                name = item.kind == RibbonView::Kind::FileTab ? L"File" : item.button.label;
+            if (name.empty() || name != wanted || item.button.separator)
+                continue;
+            found = item;
+            return true;
+        }
+    }
+    return false;
+}
+
+LRESULT ExplorerWindow::OnControlImage(const COPYDATASTRUCT& data) {
+    std::wstring wanted(static_cast<const wchar_t*>(data.lpData), data.cbData / sizeof(wchar_t));
+    RibbonView::Item item;
+    if (!m_ribbonView || !FindRibbonItem(wanted, item))
+        return -1;
+    BITMAP info = {};
+    if (!item.button.image || !::GetObjectW(item.button.image->bitmap.Get(), sizeof info, &info))
+        return 0;
+    return MAKELONG(info.bmWidth, std::abs(info.bmHeight));
 }
 
 LRESULT ExplorerWindow::OnControlPoint(const COPYDATASTRUCT& data) {
     std::wstring wanted(static_cast<const wchar_t*>(data.lpData), data.cbData / sizeof(wchar_t));
+    if (m_ribbonView) {
+        RibbonView::Item item;
+        if (!FindRibbonItem(wanted, item))
+            return -1;
+        return MAKELONG((item.rect.left + item.rect.right) / 2, (item.rect.top + item.rect.bottom) / 2);
+    }
     UniqueWindowDc dc(m_window);
     RECT menu = m_view.MenuRect(dc.Get());
     std::vector<CommandBarView::Item> items = m_view.BandItems(dc.Get());
@@ -336,6 +673,10 @@ LRESULT ExplorerWindow::OnControlPoint(const COPYDATASTRUCT& data) {
 void ExplorerWindow::CommandBarsChanged() {
     if (!m_window)
         return;
+    if (m_ribbonView) {
+        ::InvalidateRect(m_window, nullptr, TRUE); // the Add-ins tab shows them
+        return;
+    }
     if (m_view.OpenMenu() && !m_state.commandBars->FindBySerial(m_view.OpenMenu()))
         m_view.SetOpenMenu(0);
     ShowMenu(m_view.OpenMenu()); // size and contents of the open menu follow the model

@@ -9,6 +9,7 @@
 #include "ExplorerWindow.h"
 #include "InterfaceKeeper.h"
 #include "Mailbox.h"
+#include "RibbonHost.h"
 #include "ServedApplication.h"
 #include "ServerState.h"
 #include "UniqueHandle.h"
@@ -135,6 +136,13 @@ int Serve(HINSTANCE instance, int showCommand, const ServerOptions& options) {
         ::SetEnvironmentVariableW(L"ProgramFiles", options.programFiles.c_str());
     state.failCommandBars = options.failCommandBars;
     state.failActiveMenuBar = options.failActiveMenuBar;
+    state.outlookVersion = options.outlookVersion;
+    // Before the explorer, which draws it, and kept until the add-ins and the explorer are gone.
+    std::unique_ptr<RibbonHost> ribbon;
+    if (options.outlookVersion >= 12) {
+        ribbon = std::make_unique<RibbonHost>(state, options.outlookVersion, Console::Info);
+        state.ribbon = ribbon.get();
+    }
 
     ControlWindow control;
     control.Create(instance);
@@ -162,6 +170,7 @@ int Serve(HINSTANCE instance, int showCommand, const ServerOptions& options) {
         return kFailure;
 
     AddinHost addins(applicationDispatch.Get(), Console::Info);
+    addins.SetRibbonHost(ribbon.get());
     if (options.timeAddins > 0) {
         addins.TimeConnections(static_cast<int>(options.timeAddins));
         ::PostQuitMessage(0);
@@ -169,7 +178,7 @@ int Serve(HINSTANCE instance, int showCommand, const ServerOptions& options) {
         addins.ConnectAtStartup();
         FireApplicationEvent(state, kDispidStartup);
     }
-    control.Attach(explorer.commandBars.get(), explorer.window.get(), &addins);
+    control.Attach(explorer.commandBars.get(), explorer.window.get(), &addins, ribbon.get());
     if (explorer.commandBars)
         explorer.Connect(addins);
     SignalReady(options.readyEvent);
@@ -186,5 +195,6 @@ int Serve(HINSTANCE instance, int showCommand, const ServerOptions& options) {
     state.applicationEvents->DisconnectAll();
     served.End();
     explorer.Close(state);
+    state.ribbon = nullptr;
     return kOk;
 }

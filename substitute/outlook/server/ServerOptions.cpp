@@ -81,6 +81,29 @@ bool ParseServerOptions(const std::vector<std::wstring>& args, ServerOptions& op
         } else if (arg == L"--disconnect-addins") {
             options.action = ServerOptions::Action::DisconnectAddins;
             ++actions;
+        } else if (arg == L"--click-ribbon") {
+            if (!value(options.ribbonId))
+                return false;
+            if (options.ribbonId.empty()) {
+                error = L"--click-ribbon needs a control id";
+                return false;
+            }
+            options.action = ServerOptions::Action::ClickRibbon;
+            ++actions;
+        } else if (arg == L"--context-menu") {
+            options.action = ServerOptions::Action::ContextMenu;
+            ++actions;
+        } else if (arg == L"--outlook-version") {
+            if (!value(text))
+                return false;
+            unsigned long long n = 0;
+            if (!ParseCount(text, 99, n) || (n != 11 && n != 12 && n != 14 && n != 15 && n != 16)) {
+                error = L"--outlook-version needs 11 (2003), 12 (2007), 14 (2010), 15 (2013) or 16 (2016 and "
+                        L"later), not \"" +
+                        text + L"\"";
+                return false;
+            }
+            options.outlookVersion = static_cast<long>(n);
         } else if (arg == L"--program-files") {
             if (!value(options.programFiles))
                 return false;
@@ -168,8 +191,8 @@ bool ParseServerOptions(const std::vector<std::wstring>& args, ServerOptions& op
         return false;
     }
     if (actions > 1) {
-        error = L"--help, --register, --unregister, --stop, --click-control, --reconnect-addins and "
-                L"--disconnect-addins exclude each other";
+        error = L"--help, --register, --unregister, --stop, --click-control, --click-ribbon, --context-menu, "
+                L"--reconnect-addins and --disconnect-addins exclude each other";
         return false;
     }
     return true;
@@ -201,6 +224,11 @@ const wchar_t* ServerUsage() {
            L"  --program-files DIR   set the ProgramFiles variable of the stand-in (and so of its add-ins)\n"
            L"                        to DIR before add-ins load; Wine resets the inherited value in every\n"
            L"                        new process, so a parent cannot set it.\n"
+           L"  --outlook-version N   play this Outlook: 11 (2003, the default) and 12 (2007) draw menus and\n"
+           L"                        tool bars; 14 (2010), 15 (2013) and 16 (2016 to 365) draw a ribbon "
+           L"with\n"
+           L"                        the add-ins' custom UI, their legacy controls on its Add-ins tab, and\n"
+           L"                        their items in the mail context menu. Sets Application.Version.\n"
            L"  --time-addins N       create and connect each add-in N times, print the microseconds of each\n"
            L"                        round (\"OutlookSubstitute: time PROGID N us\"), then end.\n"
            L"  --register            register Outlook.Application (per machine), its class, started by COM\n"
@@ -212,6 +240,11 @@ const wchar_t* ServerUsage() {
            L"  --click-control TAG   click the first control with that tag in the running stand-in, as a\n"
            L"                        mouse click does; waits until the click was delivered. Exit code 1\n"
            L"                        when no control has that tag or no stand-in runs.\n"
+           L"  --click-ribbon ID     click the add-in ribbon control (or context-menu item) with that id in\n"
+           L"                        the running stand-in, as a mouse click does; waits until onAction has\n"
+           L"                        returned. Exit code 1 when none is there, it is disabled or hidden.\n"
+           L"  --context-menu        open the mail context menu of the running stand-in's selection, as a\n"
+           L"                        right-click on it does (ribbon versions only).\n"
            L"  --reconnect-addins    disconnect and reconnect the running stand-in's add-ins (as the\n"
            L"                        menu item Tools > Reconnect COM Add-Ins does); waits until done.\n"
            L"  --disconnect-addins   disconnect the running stand-in's add-ins (Tools > Disconnect COM\n"

@@ -15,7 +15,9 @@ struct ServerOptions {
         Stop,
         ClickControl,
         ReconnectAddins,
-        DisconnectAddins
+        DisconnectAddins,
+        ClickRibbon,
+        ContextMenu
     };
     Action action = Action::Serve;
     std::wstring mailbox;           // --mailbox DIR (empty: no mails)
@@ -33,6 +35,8 @@ struct ServerOptions {
     std::wstring clickTag;          // --click-control TAG
     long timeAddins = 0;            // --time-addins N (0: connect once, as usual)
     std::wstring programFiles;      // --program-files DIR (empty: as inherited)
+    long outlookVersion = 11;       // --outlook-version N: 11, 12, 14, 15 or 16
+    std::wstring ribbonId;          // --click-ribbon ID
 };
 
 // Parses the arguments after the program name. False with a message in error on bad input.

@@ -13,6 +13,7 @@
 
 class ExplorerWindow;
 class CommandBarSet;
+class RibbonHost;
 
 // What the fault switches make the command-bar members return.
 constexpr HRESULT kFailCommandBarsResult = static_cast<HRESULT>(0x8004C001);
@@ -34,4 +35,6 @@ struct ServerState {
     ComPtr<com::ConnectionPoint> applicationEvents; // Outlook's ApplicationEvents
     bool failCommandBars = false;                   // --fail-commandbars
     bool failActiveMenuBar = false;                 // --fail-activemenubar
+    long outlookVersion = 11;                       // --outlook-version: 11 (2003), 12, 14, 15, 16
+    RibbonHost* ribbon = nullptr;                   // the add-ins' ribbons; null before 2007
 };

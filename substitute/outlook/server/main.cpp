@@ -52,6 +52,12 @@ int AskRunningServer(const ServerOptions& options) {
         return StopRunningServer();
     case ServerOptions::Action::ClickControl:
         return SendControlRequest(kCopyClickControl, options.clickTag, L"no control has that tag");
+    case ServerOptions::Action::ClickRibbon:
+        return SendControlRequest(kCopyClickRibbon, options.ribbonId,
+                                  L"no enabled ribbon control or context-menu item has that id");
+    case ServerOptions::Action::ContextMenu:
+        return SendControlRequest(kCopyContextMenu, L"",
+                                  L"no context menu: nothing is selected or the explorer has no ribbon");
     case ServerOptions::Action::DisconnectAddins:
         return SendControlRequest(kCopyDisconnectAddins, L"",
                                   L"the running stand-in refused to disconnect its add-ins");

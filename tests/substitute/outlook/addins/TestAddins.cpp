@@ -9,10 +9,14 @@
 #include "StringConv.h"
 
 #include <objbase.h>
+#include <olectl.h>
 #include <ocidl.h>
 #include <oleauto.h>
 
 #include <cstdio>
+#include <fstream>
+#include <map>
+#include <sstream>
 #include <string>
 
 namespace {
@@ -119,7 +123,7 @@ private:
     DWORD m_cookie = 0;
 };
 
-enum class Kind { Null, Failing, Recording };
+enum class Kind { Null, Failing, Recording, Ribbon };
 
 CVariant ShortBool(bool value) {
     CVariant v;
@@ -305,6 +309,231 @@ private:
     Connection m_applicationEvents;
 };
 
+// The ribbon add-in: its connection interface's IDispatch knows no callbacks, so a host that asks
+// there instead of the IDispatch part of IRibbonExtensibility finds none.
+class ExtensibilityPart : public IDTExtensibility2 {
+public:
+    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override {
+        if (count)
+            *count = 0;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override {
+        return DISP_E_UNKNOWNNAME;
+    }
+    HRESULT STDMETHODCALLTYPE Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*,
+                                     UINT*) override {
+        return DISP_E_MEMBERNOTFOUND;
+    }
+    HRESULT STDMETHODCALLTYPE OnConnection(IDispatch*, ext_ConnectMode, IDispatch*, SAFEARRAY**) override {
+        Log(L"OnConnection");
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE OnDisconnection(ext_DisconnectMode mode, SAFEARRAY**) override {
+        Log(L"OnDisconnection mode=" + std::to_wstring(mode));
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE OnAddInsUpdate(SAFEARRAY**) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE OnStartupComplete(SAFEARRAY**) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE OnBeginShutdown(SAFEARRAY**) override { return S_OK; }
+};
+
+enum RibbonCallback : DISPID {
+    kOnLoad = 101,
+    kOnAction,
+    kOnActionInvalidate,
+    kOnActionInvalidateControl,
+    kGetEnabled,
+    kGetImage,
+    kFail,
+};
+struct CallbackName {
+    const wchar_t* name;
+    DISPID id;
+};
+const CallbackName kCallbacks[] = {{L"OnLoad", kOnLoad},
+                                   {L"OnAction", kOnAction},
+                                   {L"OnActionInvalidate", kOnActionInvalidate},
+                                   {L"OnActionInvalidateControl", kOnActionInvalidateControl},
+                                   {L"GetEnabled", kGetEnabled},
+                                   {L"GetImage", kGetImage},
+                                   {L"Fail", kFail}};
+
+// "explorer", "selection(N)" or what else the context is.
+std::wstring ContextKind(IDispatch* context) {
+    if (!context)
+        return L"none";
+    HRESULT hr = S_OK;
+    Dispatch::GetProperty(context, L"Selection", &hr);
+    if (SUCCEEDED(hr))
+        return L"explorer";
+    long count = Dispatch::ToLong(Dispatch::GetProperty(context, L"Count", &hr));
+    return SUCCEEDED(hr) ? L"selection(" + std::to_wstring(count) + L")" : L"other";
+}
+
+class RibbonPart : public IRibbonExtensibility {
+public:
+    HRESULT STDMETHODCALLTYPE GetCustomUI(BSTR ribbonId, BSTR* xml) override {
+        std::wstring id = ribbonId ? ribbonId : L"";
+        Log(L"GetCustomUI " + id);
+        if (!xml)
+            return E_POINTER;
+        std::string text;
+        wchar_t path[MAX_PATH] = {};
+        if (id == office::kRibbonIdExplorer &&
+            ::GetEnvironmentVariableW(kRibbonXmlVariable, path, MAX_PATH)) {
+            std::ifstream in(path, std::ios::binary);
+            std::ostringstream all;
+            all << in.rdbuf();
+            text = all.str();
+        }
+        std::wstring wide = Utf8ToWide(text);
+        *xml = ::SysAllocStringLen(wide.data(), static_cast<UINT>(wide.size()));
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override {
+        if (count)
+            *count = 0;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DISPID* ids) override {
+        if (!names || !ids || count != 1)
+            return E_INVALIDARG;
+        for (const CallbackName& callback : kCallbacks) {
+            if (::lstrcmpiW(names[0], callback.name) == 0) {
+                ids[0] = callback.id;
+                return S_OK;
+            }
+        }
+        ids[0] = DISPID_UNKNOWN;
+        return DISP_E_UNKNOWNNAME;
+    }
+    HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT* result,
+                                     EXCEPINFO* exception, UINT*) override {
+        IDispatch* argument = params && params->cArgs == 1 && params->rgvarg[0].vt == VT_DISPATCH
+                                  ? params->rgvarg[0].pdispVal
+                                  : nullptr;
+        if (!argument)
+            return DISP_E_BADPARAMCOUNT;
+        if (id == kOnLoad) {
+            HRESULT hr = argument->QueryInterface(office::IID_IRibbonUI,
+                                                  reinterpret_cast<void**>(m_ui.ReleaseAndGetAddressOf()));
+            Log(L"onLoad " + Hex(hr));
+            return S_OK;
+        }
+        const std::wstring controlId = Dispatch::ToWString(Dispatch::GetProperty(argument, L"Id"));
+        switch (id) {
+        case kOnAction:
+        case kOnActionInvalidate:
+        case kOnActionInvalidateControl: {
+            ComPtr<IDispatch> context = Dispatch::ToDispatch(Dispatch::GetProperty(argument, L"Context"));
+            Log(L"onAction id=" + controlId + L" tag=" +
+                Dispatch::ToWString(Dispatch::GetProperty(argument, L"Tag")) + L" context=" +
+                ContextKind(context.Get()));
+            if (id == kOnActionInvalidate && m_ui)
+                m_ui->Invalidate();
+            if (id == kOnActionInvalidateControl && m_ui) {
+                BSTR which = ::SysAllocString(controlId.c_str());
+                m_ui->InvalidateControl(which);
+                ::SysFreeString(which);
+            }
+            return S_OK;
+        }
+        case kGetEnabled:
+            Log(L"getEnabled " + controlId);
+            if (result) {
+                result->vt = VT_BOOL;
+                result->boolVal = m_enabledAsked[controlId]++ == 0 ? VARIANT_TRUE : VARIANT_FALSE;
+            }
+            return S_OK;
+        case kGetImage:
+            Log(L"getImage " + controlId);
+            return result ? Picture(result) : S_OK;
+        case kFail:
+            Log(L"fail " + controlId);
+            if (exception) {
+                *exception = {};
+                exception->scode = E_FAIL;
+                exception->bstrDescription = ::SysAllocString(L"deliberate failure");
+            }
+            return DISP_E_EXCEPTION;
+        default:
+            return DISP_E_MEMBERNOTFOUND;
+        }
+    }
+
+private:
+    // A green 32 x 32 square in a picture object that owns its bitmap.
+    static HRESULT Picture(VARIANT* result) {
+        HDC screen = ::GetDC(nullptr);
+        HBITMAP bitmap = ::CreateCompatibleBitmap(screen, 32, 32);
+        HDC memory = ::CreateCompatibleDC(screen);
+        HGDIOBJ old = ::SelectObject(memory, bitmap);
+        HBRUSH green = ::CreateSolidBrush(RGB(0, 160, 60));
+        RECT all = {0, 0, 32, 32};
+        ::FillRect(memory, &all, green);
+        ::DeleteObject(green);
+        ::SelectObject(memory, old);
+        ::DeleteDC(memory);
+        ::ReleaseDC(nullptr, screen);
+        PICTDESC desc = {};
+        desc.cbSizeofstruct = sizeof desc;
+        desc.picType = PICTYPE_BITMAP;
+        desc.bmp.hbitmap = bitmap;
+        IPictureDisp* picture = nullptr;
+        HRESULT hr =
+            ::OleCreatePictureIndirect(&desc, IID_IPictureDisp, TRUE, reinterpret_cast<void**>(&picture));
+        if (FAILED(hr)) {
+            ::DeleteObject(bitmap);
+            return hr;
+        }
+        result->vt = VT_DISPATCH;
+        result->pdispVal = picture;
+        return S_OK;
+    }
+
+    ComPtr<IRibbonUI> m_ui;
+    std::map<std::wstring, int> m_enabledAsked; // by control id
+};
+
+class RibbonAddin final : public ExtensibilityPart, public RibbonPart {
+public:
+    RibbonAddin() { ::InterlockedIncrement(&g_objects); }
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
+        if (!out)
+            return E_POINTER;
+        *out = nullptr;
+        if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IDispatch) ||
+            IsEqualIID(iid, office::IID_IDTExtensibility2))
+            *out = static_cast<IDTExtensibility2*>(this);
+        else if (IsEqualIID(iid, office::IID_IRibbonExtensibility)) {
+            Log(L"QueryInterface IRibbonExtensibility");
+            *out = static_cast<IRibbonExtensibility*>(this);
+        }
+        if (!*out)
+            return E_NOINTERFACE;
+        AddRef();
+        return S_OK;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(::InterlockedIncrement(&m_refs)); }
+    ULONG STDMETHODCALLTYPE Release() override {
+        LONG left = ::InterlockedDecrement(&m_refs);
+        if (!left)
+            delete this;
+        return static_cast<ULONG>(left);
+    }
+
+private:
+    ~RibbonAddin() {
+        Log(L"Released");
+        ::InterlockedDecrement(&g_objects);
+    }
+    LONG m_refs = 1;
+};
+
 class Factory : public IClassFactory {
 public:
     explicit Factory(Kind kind) : m_kind(kind) {}
@@ -327,6 +556,12 @@ public:
         *out = nullptr;
         if (outer)
             return CLASS_E_NOAGGREGATION;
+        if (m_kind == Kind::Ribbon) {
+            auto* addin = new RibbonAddin();
+            HRESULT hr = addin->QueryInterface(iid, out);
+            addin->Release();
+            return hr;
+        }
         auto* addin = new TestAddin(m_kind);
         HRESULT hr = addin->QueryInterface(iid, out);
         addin->Release();
@@ -347,6 +582,7 @@ private:
 Factory g_nullFactory(Kind::Null);
 Factory g_failingFactory(Kind::Failing);
 Factory g_recordingFactory(Kind::Recording);
+Factory g_ribbonFactory(Kind::Ribbon);
 
 struct ClassEntry {
     const CLSID* clsid;
@@ -354,7 +590,8 @@ struct ClassEntry {
 };
 const ClassEntry kClasses[] = {{&kNullAddinClassId, kNullAddinProgId},
                                {&kFailingAddinClassId, kFailingAddinProgId},
-                               {&kRecordingAddinClassId, kRecordingAddinProgId}};
+                               {&kRecordingAddinClassId, kRecordingAddinProgId},
+                               {&kRibbonAddinClassId, kRibbonAddinProgId}};
 
 std::wstring ClassIdText(const CLSID& clsid) {
     wchar_t text[40] = {};
@@ -391,6 +628,8 @@ STDAPI DllGetClassObject(REFCLSID clsid, REFIID iid, void** out) {
         return g_failingFactory.QueryInterface(iid, out);
     if (IsEqualCLSID(clsid, kRecordingAddinClassId))
         return g_recordingFactory.QueryInterface(iid, out);
+    if (IsEqualCLSID(clsid, kRibbonAddinClassId))
+        return g_ribbonFactory.QueryInterface(iid, out);
     return CLASS_E_CLASSNOTAVAILABLE;
 }
 

@@ -1,7 +1,8 @@
 // The shipped add-in VaroAddin.dll in the stand-in, registered with regsvr32 as an installer does:
 // its tool bar and menu item as Outlook would show them, what survives a restart and a
 // reconnection, the fault switches, and clicks on the drawn controls that start the real viewer,
-// which then captures the selected mail.
+// which then captures the selected mail; played as Outlook 2016, its ribbon button, its context
+// menu item and its legacy controls on the Add-ins tab.
 #include "StandInHost.h"
 #include "WindowShot.h"
 
@@ -24,6 +25,8 @@ constexpr wchar_t kBarName[] = L"DrovaAddin";
 constexpr wchar_t kButtonTag[] = L"Varoscope";
 constexpr wchar_t kMenuTag[] = L"Menu Varoscope";
 constexpr char kReportPage[] = "VaroReport.htm";
+constexpr wchar_t kShowPictures[] = L"Show pictures"; // the ribbon button's and the menu item's label
+constexpr wchar_t kRibbonButtonId[] = L"VaroscopeShowPictures"; // the Home-tab button in the custom UI
 constexpr DWORD kRegistrationWaitMs = 30000;
 
 int Regsvr32(const std::string& flags) {
@@ -81,6 +84,44 @@ protected:
             named += Text(bar.Get(), L"Name") == name ? 1 : 0;
         }
         return named;
+    }
+
+    // The real viewer (with its support files), or a marker program that counts its starts, as
+    // Varoscope\varo.exe under the test's program files folder.
+    void Install(bool realViewer) {
+        const std::string install = WideToAnsi(m_programFiles.Path()) + "Varoscope\\";
+        ASSERT_TRUE(::CreateDirectoryA(install.c_str(), nullptr));
+        ASSERT_TRUE(CopyInto(kBinary + (realViewer ? "\\bin\\varo.exe" : "\\bin\\addin_launch_marker.exe"),
+                             install, "varo.exe"));
+        for (const char* name : {"VaroReport.xsl", "VaroReport.css", "VaroDoc.bmp"})
+            ASSERT_TRUE(!realViewer || CopyInto(kSource + "\\data\\" + name, install, name));
+    }
+    // The stand-in as Outlook 2016 on the sample mailbox with these mails selected (1-based).
+    void StartAs2016(const std::wstring& selection) {
+        ScopedVariable tempVar(L"TEMP", m_viewerTemp.Path()), tmpVar(L"TMP", m_viewerTemp.Path());
+        Start(L"--outlook-version 16 --program-files \"" +
+              m_programFiles.Path().substr(0, m_programFiles.Path().size() - 1) + L"\" --mailbox \"" +
+              AnsiToWide(kSource) + L"\\data\\sample-mailbox\" --select " + selection);
+    }
+    std::wstring Page() const { return m_viewerTemp.Path() + AnsiToWide(kReportPage); }
+    // Waits for a capture of the mail with this subject (its report and page), and removes both.
+    bool Captured(const std::string& subject) {
+        const std::wstring page = Page(), report = m_viewerTemp.Path() + L"VaroReport.xml";
+        bool seen = WaitFor(
+            [&] { return FileExists(page) && ReadFileBytes(report).find(subject) != std::string::npos; });
+        if (!seen)
+            ADD_FAILURE() << "report: " << ReadFileBytes(report);
+        return WaitFor([&] { return ::DeleteFileW(page.c_str()) && ::DeleteFileW(report.c_str()); }) && seen;
+    }
+    size_t Launches() const {
+        std::string lines = ReadFileBytes(m_programFiles.Path() + L"Varoscope\\launches.txt");
+        return static_cast<size_t>(std::count(lines.begin(), lines.end(), '\n'));
+    }
+    static void Shot(const char* name) {
+        HWND explorer = ::FindWindowW(kExplorerWindowClass, nullptr);
+        ::RedrawWindow(explorer, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+        ::CreateDirectoryA((kBinary + "\\screenshots").c_str(), nullptr);
+        EXPECT_TRUE(SaveWindowShot(explorer, kBinary + "\\screenshots\\" + name));
     }
 
     // A program files folder and a temporary folder for the viewer that a click starts. Members,
@@ -224,5 +265,64 @@ TEST_F(RealAddinTest, WithProgramFilesPointingElsewhereAClickStartsNothing) {
     EXPECT_FALSE(FileExists(temp.Path() + AnsiToWide(kReportPage)));
     EXPECT_FALSE(::FindWindowW(nullptr, L"VARO"));
     EXPECT_EQ(m_standIn.ExitCode(), static_cast<DWORD>(STILL_ACTIVE));
+}
+
+TEST_F(RealAddinTest,
+       AsOutlook2016TheHomeTabShowsTheGroupWithItsPictureAndItsButtonStartsTheViewerOnTheMail) {
+    Install(true);
+    StartAs2016(L"1");
+    EXPECT_EQ(Console().find("custom UI for"), std::string::npos) << Console(); // read without a fault
+    EXPECT_EQ(Console().find("callback"), std::string::npos) << Console();
+    ASSERT_TRUE(WaitFor([] { return DrawnImage(kShowPictures).cx != 0; })) << Console();
+    EXPECT_EQ(DrawnImage(kShowPictures).cx, 32); // the add-in's own large picture
+    EXPECT_EQ(DrawnImage(kShowPictures).cy, 32);
+    Shot("outlook-ribbon.bmp");
+
+    ASSERT_TRUE(ClickDrawn(kShowPictures));
+    EXPECT_TRUE(Captured("Holiday pictures")) << "no capture after the ribbon click";
+    EXPECT_TRUE(FileExists(m_viewerTemp.Path() + L"lake.jpg"));
+    EXPECT_EQ(StandInProcess::RunToEnd(std::wstring(L"--click-ribbon ") + kRibbonButtonId), 0u);
+    EXPECT_TRUE(Captured("Holiday pictures")) << "no capture after --click-ribbon";
+}
+
+TEST_F(RealAddinTest, AsOutlook2016TheContextMenuOfOneMailAndOfTwoShowsShowPicturesWhichStartsTheViewer) {
+    Install(true);
+    StartAs2016(L"1");
+    ASSERT_EQ(StandInProcess::RunToEnd(L"--context-menu"), 0u);
+    EXPECT_NE(DrawnImage(kShowPictures).cx, 0); // the open menu's item, with the add-in's picture
+    Shot("outlook-context-menu.bmp");
+    ASSERT_TRUE(ClickDrawn(kShowPictures));
+    EXPECT_TRUE(Captured("Holiday pictures")) << "no capture after the menu item of one mail";
+    Stop();
+
+    StartAs2016(L"1,2"); // the viewer takes the last of the selected mails
+    ASSERT_EQ(StandInProcess::RunToEnd(L"--context-menu"), 0u);
+    ASSERT_TRUE(ClickDrawn(kShowPictures));
+    EXPECT_TRUE(Captured("Fwd: Pictures from the hills")) << "no capture after the menu item of two mails";
+}
+
+TEST_F(RealAddinTest,
+       AsOutlook2016EveryFaceStartsTheViewerOncePerClickAndTheAddinsTabHoldsTheLegacyControls) {
+    Install(false);
+    StartAs2016(L"1");
+    size_t expected = 0;
+    auto startedOnce = [&] {
+        ++expected;
+        return WaitFor([&] { return Launches() >= expected; }) && Launches() == expected;
+    };
+    ASSERT_TRUE(ClickDrawn(kShowPictures));
+    EXPECT_TRUE(startedOnce()) << "ribbon button";
+    ASSERT_EQ(StandInProcess::RunToEnd(L"--context-menu"), 0u);
+    ASSERT_TRUE(ClickDrawn(kShowPictures));
+    EXPECT_TRUE(startedOnce()) << "context menu item";
+    EXPECT_FALSE(ClickDrawn(kButtonTag)); // the legacy controls are on the Add-ins tab only
+    ASSERT_TRUE(ClickDrawn(L"Add-ins"));
+    ASSERT_TRUE(ClickDrawn(kButtonTag));
+    EXPECT_TRUE(startedOnce()) << "tool bar button under Custom Toolbars";
+    ASSERT_TRUE(ClickDrawn(kMenuTag));
+    EXPECT_TRUE(startedOnce()) << "menu item under Menu Commands";
+    // The stand-in answers a request only after the clicks before it: none started a second viewer.
+    EXPECT_EQ(StandInProcess::RunToEnd(L"--click-ribbon NoSuchControl"), 1u);
+    EXPECT_FALSE(WaitFor([&] { return Launches() > expected; }, 2000));
 }
 } // namespace

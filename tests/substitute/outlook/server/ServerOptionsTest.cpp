@@ -63,6 +63,10 @@ TEST(ServerOptions, BadValuesAreRefused) {
     Parse({L"--click-control", L"Tag", L"--stop"}, false);
     Parse({L"--time-addins", L"0"}, false);
     Parse({L"--program-files", L""}, false);
+    for (const wchar_t* version : {L"13", L"10", L"17", L"2016", L"", L"16.0"})
+        Parse({L"--outlook-version", version}, false);
+    Parse({L"--click-ribbon", L""}, false);
+    Parse({L"--click-ribbon", L"b", L"--context-menu"}, false);
 }
 
 TEST(ServerOptions, ActionsAreParsed) {
@@ -80,6 +84,12 @@ TEST(ServerOptions, ActionsAreParsed) {
     ServerOptions faults = Parse({L"--fail-commandbars", L"--fail-activemenubar", L"--time-addins", L"7"});
     EXPECT_TRUE(faults.failCommandBars && faults.failActiveMenuBar);
     EXPECT_EQ(faults.timeAddins, 7);
+    ServerOptions ribbon = Parse({L"--click-ribbon", L"ShowPictures"});
+    EXPECT_EQ(ribbon.action, ServerOptions::Action::ClickRibbon);
+    EXPECT_EQ(ribbon.ribbonId, L"ShowPictures");
+    EXPECT_EQ(Parse({L"--context-menu"}).action, ServerOptions::Action::ContextMenu);
+    EXPECT_EQ(Parse({}).outlookVersion, 11);
+    EXPECT_EQ(Parse({L"--outlook-version", L"14"}).outlookVersion, 14);
 }
 
 TEST(ServerOptions, HelpDocumentsEveryOption) {
@@ -90,6 +100,7 @@ TEST(ServerOptions, HelpDocumentsEveryOption) {
                                   L"--register",      L"--unregister",       L"--stop",
                                   L"--help",          L"--fail-commandbars", L"--fail-activemenubar",
                                   L"--click-control", L"--reconnect-addins", L"--disconnect-addins",
-                                  L"--time-addins",   L"--program-files"})
+                                  L"--time-addins",   L"--program-files",    L"--outlook-version",
+                                  L"--click-ribbon",  L"--context-menu"})
         EXPECT_NE(usage.find(option), std::wstring::npos) << option;
 }
