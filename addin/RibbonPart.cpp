@@ -14,35 +14,17 @@ namespace {
 
 // The callbacks by the names the custom UI gives them, and GetCustomUI itself for callers that
 // look it up by name. DISPIDs of the callbacks lie above the interface's own.
-struct Member {
-    const wchar_t* name;
-    DISPID id;
-    HRESULT (CRibbonPart::*callback)(IDispatch* argument, VARIANT* result);
-};
-constexpr DISPID kFirstCallback = 0x100;
-const Member kMembers[] = {
-    {L"GetCustomUI", office::kDispidGetCustomUI, nullptr},
-    {L"OnRibbonLoad", kFirstCallback, &CRibbonPart::OnLoad},
-    {L"OnShowPictures", kFirstCallback + 1, &CRibbonPart::OnAction},
-    {L"GetShowPicturesImage", kFirstCallback + 2, &CRibbonPart::GetImage},
-};
+constexpr DISPID kOnRibbonLoad = 0x100;
+constexpr DISPID kOnShowPictures = 0x101;
+constexpr DISPID kGetShowPicturesImage = 0x102;
+const com::Member kMembers[] = {{L"GetCustomUI", office::kDispidGetCustomUI},
+                                {L"OnRibbonLoad", kOnRibbonLoad},
+                                {L"OnShowPictures", kOnShowPictures},
+                                {L"GetShowPicturesImage", kGetShowPicturesImage},
+                                {nullptr, 0}};
 
 // The large Home-tab button gets the large picture; the menu items the small one.
 const wchar_t kLargeButtonId[] = L"VaroscopeShowPictures";
-
-const Member* FindMember(const wchar_t* name) {
-    for (const Member& member : kMembers)
-        if (::_wcsicmp(member.name, name) == 0)
-            return &member;
-    return nullptr;
-}
-
-const Member* FindMember(DISPID id) {
-    for (const Member& member : kMembers)
-        if (member.id == id)
-            return &member;
-    return nullptr;
-}
 
 // The one object argument of a callback: the control, or the ribbon at load. Office passes it
 // by value; a by-reference one is taken too.
@@ -92,72 +74,46 @@ HRESULT STDMETHODCALLTYPE CRibbonPart::GetCustomUI(BSTR ribbonId, BSTR* xml) {
     }
 }
 
-HRESULT STDMETHODCALLTYPE CRibbonPart::GetTypeInfoCount(UINT* count) {
-    if (!count)
-        return E_POINTER;
-    *count = 0; // the members are answered by name, not from a type library
-    return S_OK;
+const com::Member* CRibbonPart::Members() const {
+    return kMembers;
 }
 
-HRESULT STDMETHODCALLTYPE CRibbonPart::GetTypeInfo(UINT, LCID, ITypeInfo** info) {
-    if (!info)
-        return E_POINTER;
-    *info = nullptr;
-    return DISP_E_BADINDEX;
-}
-
-HRESULT STDMETHODCALLTYPE CRibbonPart::GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DISPID* ids) {
-    if (!names || !ids)
-        return E_POINTER;
-    if (count == 0)
-        return E_INVALIDARG;
-    HRESULT hr = S_OK;
-    const Member* member = names[0] ? FindMember(names[0]) : nullptr;
-    ids[0] = member ? member->id : DISPID_UNKNOWN;
-    if (!member)
-        hr = DISP_E_UNKNOWNNAME;
-    for (UINT i = 1; i < count; ++i) { // the callbacks have no named arguments
-        ids[i] = DISPID_UNKNOWN;
-        hr = DISP_E_UNKNOWNNAME;
-    }
-    return hr;
-}
-
-HRESULT STDMETHODCALLTYPE CRibbonPart::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params,
-                                              VARIANT* result, EXCEPINFO*, UINT* argError) {
-    const Member* member = FindMember(id);
-    if (!member)
-        return DISP_E_MEMBERNOTFOUND;
+HRESULT CRibbonPart::Call(DISPID id, WORD flags, const DISPPARAMS& params, VARIANT* result) {
     if (!(flags & DISPATCH_METHOD))
         return DISP_E_MEMBERNOTFOUND;
-    if (result)
-        ::VariantInit(result);
-    if (!member->callback) { // GetCustomUI(RibbonID) by name
-        if (!params || params->cArgs != 1 || params->rgvarg[0].vt != VT_BSTR) {
-            if (argError)
-                *argError = 0;
-            return params && params->cArgs == 1 ? DISP_E_TYPEMISMATCH : DISP_E_BADPARAMCOUNT;
-        }
-        BSTR xml = nullptr;
-        HRESULT hr = GetCustomUI(params->rgvarg[0].bstrVal, &xml);
-        if (SUCCEEDED(hr) && result) {
-            result->vt = VT_BSTR;
-            result->bstrVal = xml;
-        } else {
-            ::SysFreeString(xml);
-        }
-        return hr;
-    }
-    if (!params || params->cArgs < 1)
-        return DISP_E_BADPARAMCOUNT;
     try {
-        return (this->*member->callback)(ObjectArgument(params), result);
+        switch (id) {
+        case office::kDispidGetCustomUI: {
+            if (params.cArgs != 1)
+                return DISP_E_BADPARAMCOUNT;
+            if (params.rgvarg[0].vt != VT_BSTR)
+                return DISP_E_TYPEMISMATCH;
+            BSTR xml = nullptr;
+            HRESULT hr = GetCustomUI(params.rgvarg[0].bstrVal, &xml);
+            if (SUCCEEDED(hr) && result) {
+                result->vt = VT_BSTR;
+                result->bstrVal = xml;
+            } else {
+                ::SysFreeString(xml);
+            }
+            return hr;
+        }
+        case kOnRibbonLoad:
+            return params.cArgs == 1 ? OnLoad(ObjectArgument(&params)) : DISP_E_BADPARAMCOUNT;
+        case kOnShowPictures:
+            // Office passes the control; the action does not depend on it.
+            return params.cArgs >= 1 ? OnAction() : DISP_E_BADPARAMCOUNT;
+        case kGetShowPicturesImage:
+            return params.cArgs == 1 ? GetImage(ObjectArgument(&params), result) : DISP_E_BADPARAMCOUNT;
+        default:
+            return DISP_E_MEMBERNOTFOUND;
+        }
     } catch (const std::bad_alloc&) {
         return E_OUTOFMEMORY;
     }
 }
 
-HRESULT CRibbonPart::OnLoad(IDispatch* ribbon, VARIANT*) {
+HRESULT CRibbonPart::OnLoad(IDispatch* ribbon) {
     m_ribbon.Reset();
     if (!ribbon)
         return E_INVALIDARG;
@@ -167,7 +123,7 @@ HRESULT CRibbonPart::OnLoad(IDispatch* ribbon, VARIANT*) {
     return S_OK;
 }
 
-HRESULT CRibbonPart::OnAction(IDispatch*, VARIANT*) {
+HRESULT CRibbonPart::OnAction() {
     // Which control was pressed does not matter: every one of them shows the selected mail, and
     // the control is not asked, so a control that no longer answers cannot stop the launch.
     m_owner.OnRibbonAction();

@@ -6,8 +6,9 @@
 #include "ComPtr.h"
 #include "OfficeInterfaces.h"
 #include "com/ComObject.h"
+#include "com/NamedDispatch.h"
 
-class CRibbonPart : public com::PartObject<IRibbonExtensibility> {
+class CRibbonPart : public com::PartObject<com::NamedDispatch<IRibbonExtensibility>> {
 public:
     // What the owner does for the ribbon.
     class IOwner {
@@ -29,20 +30,15 @@ public:
     // IRibbonExtensibility
     HRESULT STDMETHODCALLTYPE GetCustomUI(BSTR ribbonId, BSTR* xml) override;
 
+private:
     // IDispatch: GetCustomUI and the callbacks, from the table in the source file.
-    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override;
-    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT index, LCID lcid, ITypeInfo** info) override;
-    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID iid, LPOLESTR* names, UINT count, LCID lcid,
-                                            DISPID* ids) override;
-    HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID iid, LCID lcid, WORD flags, DISPPARAMS* params,
-                                     VARIANT* result, EXCEPINFO* exception, UINT* argError) override;
+    const com::Member* Members() const override;
+    HRESULT Call(DISPID id, WORD flags, const DISPPARAMS& params, VARIANT* result) override;
 
-    // Callbacks (public for the dispatch table).
-    HRESULT OnLoad(IDispatch* ribbon, VARIANT* result);
-    HRESULT OnAction(IDispatch* control, VARIANT* result);
+    HRESULT OnLoad(IDispatch* ribbon);
+    HRESULT OnAction();
     HRESULT GetImage(IDispatch* control, VARIANT* result);
 
-private:
     IUnknown* Owner() override { return m_owner.ControllingUnknown(); }
 
     IOwner& m_owner;

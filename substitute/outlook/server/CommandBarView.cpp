@@ -1,10 +1,16 @@
 #include "CommandBarView.h"
 
+#include "PaintTools.h"
 #include "UniqueHandle.h"
 
 #include <algorithm>
 
 namespace {
+
+using paint::DcState;
+using paint::FillColor;
+using paint::TextWidth;
+using paint::UiFont;
 constexpr int kMenuRowHeight = 20;
 constexpr int kToolRowHeight = 28;
 constexpr int kMenuTitlePadding = 8;
@@ -17,35 +23,6 @@ constexpr int kMenuItemHeight = 22;
 constexpr int kMenuFaceColumn = 26;
 constexpr int kMenuTextRightPadding = 24;
 constexpr int kMenuMinWidth = 140;
-
-HFONT UiFont() {
-    return static_cast<HFONT>(::GetStockObject(DEFAULT_GUI_FONT));
-}
-
-int TextWidth(HDC dc, const std::wstring& text) {
-    SIZE size = {};
-    SelectedObject font(dc, UiFont());
-    ::GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
-    return size.cx;
-}
-
-// Restores the device context's selections and colours when the painting step ends.
-class DcState {
-public:
-    explicit DcState(HDC dc) : m_dc(dc), m_saved(::SaveDC(dc)) {}
-    ~DcState() { ::RestoreDC(m_dc, m_saved); }
-    DcState(const DcState&) = delete;
-    DcState& operator=(const DcState&) = delete;
-
-private:
-    HDC m_dc;
-    int m_saved;
-};
-
-void FillColor(HDC dc, const RECT& rect, COLORREF color) {
-    UniqueBrush brush(::CreateSolidBrush(color));
-    ::FillRect(dc, &rect, brush.Get());
-}
 
 // Office's built-in faces are pictures by number; the stand-in draws a distinct one per number:
 // a coloured tile whose hue comes from the number, with a small picture (frame, hill, sun).

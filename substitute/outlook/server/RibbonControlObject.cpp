@@ -3,10 +3,10 @@
 #include "AutomationText.h"
 
 namespace {
-const ribbon::Member kMembers[] = {{L"Id", office::kDispidRibbonControlId},
-                                   {L"Context", office::kDispidRibbonControlContext},
-                                   {L"Tag", office::kDispidRibbonControlTag},
-                                   {nullptr, 0}};
+const com::Member kMembers[] = {{L"Id", office::kDispidRibbonControlId},
+                                {L"Context", office::kDispidRibbonControlContext},
+                                {L"Tag", office::kDispidRibbonControlTag},
+                                {nullptr, 0}};
 }
 
 RibbonControlObject::RibbonControlObject(std::wstring id, std::wstring tag, IDispatch* context)
@@ -29,7 +29,7 @@ HRESULT RibbonControlObject::get_Context(IDispatch** context) {
     return S_OK;
 }
 
-const ribbon::Member* RibbonControlObject::Members() const {
+const com::Member* RibbonControlObject::Members() const {
     return kMembers;
 }
 

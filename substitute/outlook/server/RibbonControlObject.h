@@ -3,13 +3,13 @@
 // control, the selection for a context-menu item).
 #pragma once
 #include "ComPtr.h"
-#include "NamedDispatch.h"
+#include "com/NamedDispatch.h"
 #include "OfficeInterfaces.h"
 #include "com/ComObject.h"
 
 #include <string>
 
-class RibbonControlObject : public com::Object<ribbon::NamedDispatch<IRibbonControl>> {
+class RibbonControlObject : public com::Object<com::NamedDispatch<IRibbonControl>> {
 public:
     RibbonControlObject(std::wstring id, std::wstring tag, IDispatch* context);
 
@@ -18,7 +18,7 @@ public:
     HRESULT STDMETHODCALLTYPE get_Tag(BSTR* tag) override;
 
 private:
-    const ribbon::Member* Members() const override;
+    const com::Member* Members() const override;
     HRESULT Call(DISPID id, WORD flags, const DISPPARAMS& params, VARIANT* result) override;
 
     const std::wstring m_id;

@@ -5,9 +5,9 @@
 #include "Variant.h"
 
 namespace {
-const ribbon::Member kMembers[] = {{L"Invalidate", office::kDispidRibbonInvalidate},
-                                   {L"InvalidateControl", office::kDispidRibbonInvalidateControl},
-                                   {nullptr, 0}};
+const com::Member kMembers[] = {{L"Invalidate", office::kDispidRibbonInvalidate},
+                                {L"InvalidateControl", office::kDispidRibbonInvalidateControl},
+                                {nullptr, 0}};
 }
 
 RibbonUiObject::RibbonUiObject(std::shared_ptr<Target> target) : m_target(std::move(target)) {}
@@ -27,7 +27,7 @@ HRESULT RibbonUiObject::InvalidateControl(BSTR controlId) {
     return S_OK;
 }
 
-const ribbon::Member* RibbonUiObject::Members() const {
+const com::Member* RibbonUiObject::Members() const {
     return kMembers;
 }
 

@@ -2,7 +2,7 @@
 // InvalidateControl make the host ask that add-in's callbacks again and redraw. An add-in may keep
 // it beyond its connection; once the host has let the add-in go, both calls do nothing.
 #pragma once
-#include "NamedDispatch.h"
+#include "com/NamedDispatch.h"
 #include "OfficeInterfaces.h"
 #include "com/ComObject.h"
 
@@ -10,7 +10,7 @@
 #include <memory>
 #include <string>
 
-class RibbonUiObject : public com::Object<ribbon::NamedDispatch<IRibbonUI>> {
+class RibbonUiObject : public com::Object<com::NamedDispatch<IRibbonUI>> {
 public:
     // What the calls reach: null id for the whole ribbon. The host empties it to cut the link.
     using Target = std::function<void(const std::wstring* controlId)>;
@@ -21,7 +21,7 @@ public:
     HRESULT STDMETHODCALLTYPE InvalidateControl(BSTR controlId) override;
 
 private:
-    const ribbon::Member* Members() const override;
+    const com::Member* Members() const override;
     HRESULT Call(DISPID id, WORD flags, const DISPPARAMS& params, VARIANT* result) override;
 
     std::shared_ptr<Target> m_target;

@@ -1,11 +1,17 @@
 #include "RibbonView.h"
 
 #include "CommandBarView.h"
+#include "PaintTools.h"
 #include "UniqueHandle.h"
 
 #include <algorithm>
 
 namespace {
+
+using paint::DcState;
+using paint::FillColor;
+using paint::TextWidth;
+using paint::UiFont;
 constexpr int kTabRowHeight = 24;
 constexpr int kBodyHeight = 94;
 constexpr int kGroupLabelHeight = 16;
@@ -31,34 +37,6 @@ constexpr wchar_t kAddinsTab[] = L"TabAddIns";
 // them; they do nothing in the stand-in.
 const wchar_t* const kBuiltinMenuItems[] = {L"Copy",      L"Quick Print", L"Reply",
                                             L"Reply All", L"Forward",     L"Delete"};
-
-HFONT UiFont() {
-    return static_cast<HFONT>(::GetStockObject(DEFAULT_GUI_FONT));
-}
-
-int TextWidth(HDC dc, const std::wstring& text) {
-    SIZE size = {};
-    SelectedObject font(dc, UiFont());
-    ::GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
-    return size.cx;
-}
-
-class DcState {
-public:
-    explicit DcState(HDC dc) : m_dc(dc), m_saved(::SaveDC(dc)) {}
-    ~DcState() { ::RestoreDC(m_dc, m_saved); }
-    DcState(const DcState&) = delete;
-    DcState& operator=(const DcState&) = delete;
-
-private:
-    HDC m_dc;
-    int m_saved;
-};
-
-void FillColor(HDC dc, const RECT& rect, COLORREF color) {
-    UniqueBrush brush(::CreateSolidBrush(color));
-    ::FillRect(dc, &rect, brush.Get());
-}
 
 void Text(HDC dc, const std::wstring& text, RECT rect, UINT format, COLORREF color) {
     ::SetBkMode(dc, TRANSPARENT);

@@ -1,12 +1,13 @@
 // The IDispatch half of an interface answered from a small table of member names, for objects
-// that the stand-in hands to in-process add-ins only (the ribbon's control and user-interface
-// objects): they need no type library, and late-bound callers get the standard result codes.
+// whose callers look members up by name and need no type library: the ribbon's objects, which
+// Office and the stand-in hand to in-process add-ins, and the add-in's ribbon callbacks, which
+// Office finds by name. Late-bound callers get the standard result codes.
 // A mixin for the object templates of ComObject.h, like DualDispatch.
 #pragma once
 #include <oaidl.h>
 #include <oleauto.h>
 
-namespace ribbon {
+namespace com {
 
 struct Member {
     const wchar_t* name;
@@ -71,4 +72,4 @@ protected:
     virtual HRESULT Call(DISPID id, WORD flags, const DISPPARAMS& params, VARIANT* result) = 0;
 };
 
-} // namespace ribbon
+} // namespace com
