@@ -2,6 +2,7 @@
 
 #include "FacePicture.h"
 #include "ComServer.h"
+#include "ComString.h"
 #include "Dispatch.h"
 #include "StringConv.h"
 #include "resource.h"
@@ -88,13 +89,13 @@ HRESULT CRibbonPart::Call(DISPID id, WORD flags, const DISPPARAMS& params, VARIA
                 return DISP_E_BADPARAMCOUNT;
             if (params.rgvarg[0].vt != VT_BSTR)
                 return DISP_E_TYPEMISMATCH;
-            BSTR xml = nullptr;
-            HRESULT hr = GetCustomUI(params.rgvarg[0].bstrVal, &xml);
+            BSTR given = nullptr;
+            HRESULT hr = GetCustomUI(params.rgvarg[0].bstrVal, &given);
+            CComString xml;
+            xml.Attach(given);
             if (SUCCEEDED(hr) && result) {
                 result->vt = VT_BSTR;
-                result->bstrVal = xml;
-            } else {
-                ::SysFreeString(xml);
+                result->bstrVal = xml.Detach();
             }
             return hr;
         }

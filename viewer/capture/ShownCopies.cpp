@@ -2,6 +2,7 @@
 
 #include "CaptureCore.h"
 #include "ShownCopyMaker.h"
+#include "UniqueHandle.h"
 #include "WorkingFiles.h"
 
 #include <windows.h>
@@ -12,8 +13,8 @@ namespace {
 const char kShownAttribute[] = "SHOWNCOPY";
 const char kPagesAttribute[] = "PAGECOUNT";
 const char kPicture[] = "PIC";
-// Room a copy's path needs beyond its base: the engine adds ".jpg" or ".png", and ".part" while
-// the copy is being written.
+// Room a copy's path needs beyond its base: the engine adds ".jpg" or ".png", and ".tmp" while
+// the copy is being written, and the path ends with a null.
 constexpr size_t kCopyExtension = 5;
 
 void DeleteAll(std::vector<std::string>& paths) {
@@ -102,13 +103,12 @@ void CShownCopies::RemoveFolder(const std::string& workingFolder) {
     // A link in place of the folder is removed itself; what it leads to is not the viewer's.
     if (!(attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
         WIN32_FIND_DATAA data;
-        HANDLE find = ::FindFirstFileA((folder + "\\*").c_str(), &data);
-        if (find != INVALID_HANDLE_VALUE) {
+        UniqueFindHandle find(::FindFirstFileA((folder + "\\*").c_str(), &data));
+        if (find) {
             do {
                 if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
                     ::DeleteFileA((folder + "\\" + data.cFileName).c_str());
-            } while (::FindNextFileA(find, &data));
-            ::FindClose(find);
+            } while (::FindNextFileA(find.Get(), &data));
         }
     }
     ::RemoveDirectoryA(folder.c_str());

@@ -1,6 +1,7 @@
 #include "RibbonHost.h"
 
 #include "AutomationText.h"
+#include "ComString.h"
 #include "ExplorerObject.h"
 #include "RibbonControlObject.h"
 #include "StringConv.h"
@@ -160,12 +161,12 @@ void RibbonHost::Disconnected(const std::wstring& progId) {
 }
 
 void RibbonHost::LoadExplorerUi(Addin& addin) {
-    BSTR xml = nullptr;
-    BSTR ribbonId = ::SysAllocString(office::kRibbonIdExplorer);
-    HRESULT hr = ribbonId ? addin.extensibility->GetCustomUI(ribbonId, &xml) : E_OUTOFMEMORY;
-    ::SysFreeString(ribbonId);
-    std::string text = WideToUtf8(BstrToWide(xml));
-    ::SysFreeString(xml);
+    CComString ribbonId(office::kRibbonIdExplorer);
+    BSTR given = nullptr;
+    HRESULT hr = ribbonId.Get() ? addin.extensibility->GetCustomUI(ribbonId.Get(), &given) : E_OUTOFMEMORY;
+    CComString xml;
+    xml.Attach(given);
+    std::string text = WideToUtf8(BstrToWide(xml.Get()));
     const std::wstring where = L"add-in " + addin.progId + L", custom UI for " + office::kRibbonIdExplorer;
     if (FAILED(hr)) {
         m_report(where + L": GetCustomUI returned " + com::HexResult(hr) + L"; its ribbon is not shown");
@@ -252,14 +253,17 @@ bool RibbonHost::CallBack(Addin& addin, const CustomUi::Element& control, const 
     UINT argError = 0;
     hr = callbacks->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, result, &exception,
                            &argError);
-    std::wstring description = BstrToWide(exception.bstrDescription);
-    ::SysFreeString(exception.bstrSource);
-    ::SysFreeString(exception.bstrDescription);
-    ::SysFreeString(exception.bstrHelpFile);
+    // The callee may fill the exception record; its strings are ours to free.
+    CComString source, description, helpFile;
+    source.Attach(exception.bstrSource);
+    description.Attach(exception.bstrDescription);
+    helpFile.Attach(exception.bstrHelpFile);
+    const std::wstring descriptionText = BstrToWide(description.Get());
     if (FAILED(hr)) {
         if (hr == DISP_E_EXCEPTION && exception.scode)
             hr = exception.scode;
-        m_report(what + L" failed: " + com::HexResult(hr) + (description.empty() ? L"" : L" " + description));
+        m_report(what + L" failed: " + com::HexResult(hr) +
+                 (descriptionText.empty() ? L"" : L" " + descriptionText));
         if (result)
             ::VariantClear(result);
         return false;
