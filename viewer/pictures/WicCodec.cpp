@@ -73,13 +73,23 @@ bool WicCodec::Open(const std::string& path, WicFrame* out) const {
     return true;
 }
 
-bool WicCodec::DecodeBgra(const WicFrame& frame, Bitmap32* out) const {
-    if (!m_factory || !frame.frame || !out || !FitsPixelBudget(frame.width, frame.height))
-        return false;
+// The frame's pixels in another format; null when the frame is over the pixel budget or cannot be
+// converted. Nothing is decoded until the pixels are copied.
+ComPtr<IWICFormatConverter> WicCodec::ConverterTo(const WicFrame& frame, REFWICPixelFormatGUID format) const {
     ComPtr<IWICFormatConverter> converter;
-    if (FAILED(m_factory->CreateFormatConverter(converter.ReleaseAndGetAddressOf())) ||
-        FAILED(converter->Initialize(frame.frame.Get(), GUID_WICPixelFormat32bppBGRA, WICBitmapDitherTypeNone,
-                                     nullptr, 0.0, WICBitmapPaletteTypeCustom)))
+    if (!m_factory || !frame.frame || !FitsPixelBudget(frame.width, frame.height) ||
+        FAILED(m_factory->CreateFormatConverter(converter.ReleaseAndGetAddressOf())) ||
+        FAILED(converter->Initialize(frame.frame.Get(), format, WICBitmapDitherTypeNone, nullptr, 0.0,
+                                     WICBitmapPaletteTypeCustom)))
+        return {};
+    return converter;
+}
+
+bool WicCodec::DecodeBgra(const WicFrame& frame, Bitmap32* out) const {
+    if (!out)
+        return false;
+    ComPtr<IWICFormatConverter> converter = ConverterTo(frame, GUID_WICPixelFormat32bppBGRA);
+    if (!converter)
         return false;
     Bitmap32 bitmap;
     try {
@@ -99,12 +109,10 @@ bool WicCodec::DecodeBgra(const WicFrame& frame, Bitmap32* out) const {
 }
 
 bool WicCodec::DecodeBgr(const WicFrame& frame, BgrPixels* out) const {
-    if (!m_factory || !frame.frame || !out || !FitsPixelBudget(frame.width, frame.height))
+    if (!out)
         return false;
-    ComPtr<IWICFormatConverter> converter;
-    if (FAILED(m_factory->CreateFormatConverter(converter.ReleaseAndGetAddressOf())) ||
-        FAILED(converter->Initialize(frame.frame.Get(), GUID_WICPixelFormat24bppBGR, WICBitmapDitherTypeNone,
-                                     nullptr, 0.0, WICBitmapPaletteTypeCustom)))
+    ComPtr<IWICFormatConverter> converter = ConverterTo(frame, GUID_WICPixelFormat24bppBGR);
+    if (!converter)
         return false;
     BgrPixels pixels;
     pixels.width = frame.width;

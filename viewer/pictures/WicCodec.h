@@ -82,6 +82,8 @@ public:
     IWICImagingFactory* factory() const { return m_factory.Get(); }
 
 private:
+    ComPtr<IWICFormatConverter> ConverterTo(const WicFrame& frame, REFWICPixelFormatGUID format) const;
+
     ComPtr<IWICImagingFactory> m_factory;
 };
 
